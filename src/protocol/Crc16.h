@@ -1,0 +1,22 @@
+// CRC-16/MODBUS: initial value 0xFFFF, reflected polynomial 0xA001. The result
+// goes on the wire low byte first.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace kestrane {
+
+constexpr uint16_t Crc16(const uint8_t* data, size_t length) {
+    uint16_t crc = 0xFFFF;
+    for (size_t i = 0; i < length; ++i) {
+        crc ^= data[i];
+        for (int bit = 0; bit < 8; ++bit) {
+            crc = (crc & 1) ? static_cast<uint16_t>((crc >> 1) ^ 0xA001)
+                            : static_cast<uint16_t>(crc >> 1);
+        }
+    }
+    return crc;
+}
+
+}  // namespace kestrane

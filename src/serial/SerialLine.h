@@ -1,0 +1,28 @@
+// What the transaction engine needs of a serial line. CSerialPort implements it
+// over a real device; tests implement it with a scripted device.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace kestrane {
+
+class ISerialLine {
+public:
+    virtual ~ISerialLine() = default;
+
+    virtual bool IsOpen() const = 0;
+    // Writes the whole buffer; true when it was handed to the driver within
+    // timeoutMs. False on a closed port.
+    virtual bool Write(const uint8_t* data, size_t length, int timeoutMs) = 0;
+    // Waits for the first byte at most the reply silence (50 ms, or four
+    // character times at slow rates), then returns what is queued, never more
+    // than capacity. False when nothing arrived, the port is closed or the
+    // device has gone; count is then 0.
+    virtual bool Read(uint8_t* buffer, size_t capacity, size_t& count) = 0;
+    // Drops whatever sits in the receive queue (a late reply to a transaction
+    // that was given up must not be taken for the answer to the next one).
+    virtual void DiscardInput() = 0;
+};
+
+}  // namespace kestrane
