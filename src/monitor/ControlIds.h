@@ -1,0 +1,82 @@
+// Identifiers of the main window's controls (dialog 102). They are fixed
+// interface values: the dialog template, the handlers, the language tables and
+// the display all address controls by these numbers, and each widget's
+// objectName is its decimal identifier.
+#pragma once
+
+namespace kestrane::id {
+
+constexpr int kMainDialog = 102;
+
+// Port box and link counters.
+constexpr int kBaudList = 1003;
+constexpr int kOpenButton = 1007;
+constexpr int kPortList = 1010;
+constexpr int kAddressList = 1015;
+constexpr int kPortState = 1036;
+constexpr int kFramesSent = 1037;
+constexpr int kRepliesReceived = 1038;
+constexpr int kPortLabel = 1187;
+constexpr int kBaudLabel = 1188;
+constexpr int kAddressLabel = 1189;
+constexpr int kRepliesLabel = 1253;
+constexpr int kSentLabel = 1254;
+
+// Command buttons.
+constexpr int kCheckAddressButton = 1120;
+constexpr int kMonitorButton = 1014;
+constexpr int kEditButton = 1118;
+constexpr int kSetTimeButton = 1136;
+constexpr int kRestoreButton = 1121;
+constexpr int kDataCorrectionButton = 1122;
+
+// Parameter SAVE buttons.
+constexpr int kBatterySaveButton = 1084;
+constexpr int kBatteryVoltageSaveButton = 1052;
+constexpr int kLoadSaveButton = 1053;
+
+// Top line: identity and the message line.
+constexpr int kModelLabel = 1242;
+constexpr int kModelValue = 1111;
+constexpr int kFirmwareLabel = 1243;
+constexpr int kFirmwareValue = 1110;
+constexpr int kSerialLabel = 1244;
+constexpr int kSerialValue = 1109;
+constexpr int kMessageLabel = 1245;
+constexpr int kMessageLine = 1117;
+
+// Bottom bar.
+constexpr int kPcDateTime = 1182;
+constexpr int kFixedCaption = 1272;
+constexpr int kBackgroundLabel = 1256;
+constexpr int kBackgroundListEnglish = 1009;
+constexpr int kBackgroundListChinese = 1011;
+constexpr int kBackgroundSaveButton = 1257;
+constexpr int kLanguageLabel = 1255;
+constexpr int kLanguageButton = 1186;
+
+// Logos, one per colour theme, stacked on each other.
+constexpr int kLogoTheme0 = 1268;
+constexpr int kLogoTheme1 = 1269;
+constexpr int kLogoTheme2 = 1270;
+constexpr int kLogoTheme3 = 1271;
+constexpr int kLogoTheme4 = 1276;
+
+// Parameter lists.
+constexpr int kBatteryTypeList = 1004;
+constexpr int kSystemVoltageList = 1005;
+constexpr int kSystemVoltageLabel = 1119;
+constexpr int kLoadModeListEnglish = 1006;  // the two mode lists stand on top of each other
+constexpr int kLoadModeListChinese = 1008;
+constexpr int kLoadModeLabel = 1229;
+
+// Display groups (titles).
+constexpr int kRunningStateGroup = 1129;
+constexpr int kRealTimeGroup = 1130;
+constexpr int kEnergyGroup = 1131;
+constexpr int kBatteryParametersGroup = 1132;
+constexpr int kBatterySettingsGroup = 1133;
+constexpr int kLoadParametersGroup = 1134;
+constexpr int kLoadSettingsGroup = 1135;
+
+}  // namespace kestrane::id
