@@ -49,8 +49,8 @@ constexpr int kMessageLine = 1117;
 constexpr int kPcDateTime = 1182;
 constexpr int kFixedCaption = 1272;
 constexpr int kBackgroundLabel = 1256;
-constexpr int kBackgroundListEnglish = 1009;
-constexpr int kBackgroundListChinese = 1011;
+constexpr int kBackgroundListChinese = 1009;  // the two theme lists stand on top of each other
+constexpr int kBackgroundListEnglish = 1011;
 constexpr int kBackgroundSaveButton = 1257;
 constexpr int kLanguageLabel = 1255;
 constexpr int kLanguageButton = 1186;
@@ -66,8 +66,8 @@ constexpr int kLogoTheme4 = 1276;
 constexpr int kBatteryTypeList = 1004;
 constexpr int kSystemVoltageList = 1005;
 constexpr int kSystemVoltageLabel = 1119;
-constexpr int kLoadModeListEnglish = 1006;  // the two mode lists stand on top of each other
-constexpr int kLoadModeListChinese = 1008;
+constexpr int kLoadModeListChinese = 1006;  // the two mode lists stand on top of each other
+constexpr int kLoadModeListEnglish = 1008;
 constexpr int kLoadModeLabel = 1229;
 
 // Display groups (titles).
