@@ -238,13 +238,13 @@ int CSerialPort::ReplySilenceMs() const {
     return std::max(ms, kMinReplySilenceMs);
 }
 
-bool CSerialPort::WakeSignalled() const {
+bool CSerialPort::CloseRequested() const {
     return closing_.load();
 }
 
 void CSerialPort::WaitForWakeOrTimeout(int timeoutMs) const {
     auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    for (int left = timeoutMs; left > 0 && !WakeSignalled(); left = MillisecondsUntil(deadline)) {
+    for (int left = timeoutMs; left > 0 && !CloseRequested(); left = MillisecondsUntil(deadline)) {
         if (wakeFd_ >= 0) {
             struct pollfd wake {
                 wakeFd_, POLLIN, 0
@@ -275,7 +275,7 @@ bool CSerialPort::Write(const uint8_t* data, size_t length, int timeoutMs) {
             return false;
         }
         int left = MillisecondsUntil(deadline);
-        if (left == 0 || WakeSignalled()) return false;
+        if (left == 0 || CloseRequested()) return false;
         struct pollfd fds[2] = {{fd, POLLOUT, 0}, {wakeFd_, POLLIN, 0}};
         nfds_t count = wakeFd_ >= 0 ? 2 : 1;
         if (count == 1) left = std::min(left, kPollSliceMs);
@@ -312,7 +312,7 @@ bool CSerialPort::Read(uint8_t* buffer, size_t capacity, size_t& count) {
         if (nfds == 1) left = std::min(left, kPollSliceMs);
         int ready = ::poll(fds, nfds, left);
         if (ready < 0 && errno != EINTR) return false;
-        if ((nfds == 2 && fds[1].revents != 0) || WakeSignalled()) return false;
+        if ((nfds == 2 && fds[1].revents != 0) || CloseRequested()) return false;
         if (fds[0].revents & POLLIN) {
             ssize_t n = ::read(fd, buffer, capacity);
             if (n > 0) {

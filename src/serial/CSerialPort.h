@@ -72,7 +72,7 @@ public:
 private:
     void SetError(int err, const std::string& path);
     void WaitForWakeOrTimeout(int timeoutMs) const;
-    bool WakeSignalled() const;
+    bool CloseRequested() const;
 
     std::atomic<int> fd_{-1};
     int wakeFd_ = -1;
