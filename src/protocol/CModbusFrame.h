@@ -20,8 +20,6 @@ namespace kestrane {
 class CModbusFrame {
 public:
     static constexpr size_t kBufferSize = 200;
-    // Clearing zeroes at least this much; no accepted reply reaches past it.
-    static constexpr size_t kClearedBytes = 130;
     // A function-3 reply may carry at most this many data bytes.
     static constexpr uint8_t kMaxByteCount = 127;
 
@@ -48,6 +46,8 @@ public:
     // the CRC are ignored; the echo of a write is not compared here.
     bool ValidateResponse(uint8_t expectedAddress) const;
 
+    // Zero the whole buffer and its count, so no byte of an earlier
+    // transaction can be mistaken for part of the next one.
     void ClearRequest();
     void ClearResponse();
 
@@ -81,6 +81,8 @@ private:
     uint8_t response_[kBufferSize]{};
     std::atomic<uint8_t> requestLength_{0};
     std::atomic<uint8_t> responseCount_{0};
+
+    static_assert(kBufferSize <= 255, "the counts are 8-bit");
 };
 
 }  // namespace kestrane
