@@ -188,6 +188,17 @@ TEST_F(ValidateTest, WriteRepliesAreCheckedOverSixBytes) {
     EXPECT_TRUE(Accepts(ack16));
     EXPECT_FALSE(Accepts(Bytes(ack6.begin(), ack6.begin() + 7)));
     EXPECT_FALSE(Accepts(Bytes(ack16.begin(), ack16.begin() + 7)));
+
+    // These replies end in a CRC high byte of 0x00, which a cleared buffer
+    // already holds: only the count tells that the last byte never came.
+    const Bytes zeroEnding6 = testing::WriteReply(1, 6, 0x0203, 0x00B8);
+    const Bytes zeroEnding3 = testing::ReadReply(1, {0x00F0});
+    ASSERT_EQ(zeroEnding6.back(), 0x00);
+    ASSERT_EQ(zeroEnding3.back(), 0x00);
+    EXPECT_TRUE(Accepts(zeroEnding6));
+    EXPECT_FALSE(Accepts(Bytes(zeroEnding6.begin(), zeroEnding6.end() - 1)));
+    EXPECT_TRUE(Accepts(zeroEnding3));
+    EXPECT_FALSE(Accepts(Bytes(zeroEnding3.begin(), zeroEnding3.end() - 1)));
 }
 
 TEST_F(ValidateTest, RejectsExceptionsOtherFunctionsAndOtherDevices) {
