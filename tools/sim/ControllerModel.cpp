@@ -247,7 +247,8 @@ void ControllerModel::UpdateBattery(double dt, const Settings& s, double availab
     chargeTarget_ = s.cv + compensation;
     const double regulated = target + compensation;
 
-    const double open = 11.9 + 0.9 * soc_;
+    // Resting voltage: 12.8 V full, 11.7 V nearly empty, dropping fast below 15 %.
+    const double open = 11.7 + 1.1 * soc_ - (soc_ < 0.15 ? 0.8 * (0.15 - soc_) / 0.15 : 0);
     const double batteryReal = batteryVolts_ * units_;
     const double possibleAmps =
         std::min(s.maxChargeAmps, availableWatts * 0.96 / std::max(1.0, batteryReal));
@@ -263,7 +264,10 @@ void ControllerModel::UpdateBattery(double dt, const Settings& s, double availab
             break;
         default: {
             const double needed = (regulated - open - polarisation_) / kInternalOhms;
-            chargeAmps_ = std::clamp(needed + loadAmps_, 0.0, std::max(0.0, possibleAmps));
+            const double wanted = std::clamp(needed + loadAmps_, 0.0, std::max(0.0, possibleAmps));
+            // The regulator settles over about a minute rather than jumping.
+            chargeAmps_ = std::min(possibleAmps,
+                                   chargeAmps_ + (wanted - chargeAmps_) * std::min(1.0, dt / 60));
         }
     }
     const double batteryAmps = chargeAmps_ - loadAmps_;
@@ -271,9 +275,10 @@ void ControllerModel::UpdateBattery(double dt, const Settings& s, double availab
 
     // Surface charge: the voltage climbs steeply as the battery fills under
     // charge and sags under discharge, settling over a couple of minutes.
-    const double rate = std::min(1.0, std::abs(batteryAmps) / (0.1 * capacity));
-    const double settled =
-        batteryAmps >= 0 ? 1.6 * std::pow(soc_, 8) * std::sqrt(rate) : -0.3 * std::sqrt(rate);
+    const double chargeRate = std::min(1.0, std::max(0.0, batteryAmps) / (0.02 * capacity));
+    const double dischargeRate = std::min(1.0, std::max(0.0, -batteryAmps) / (0.1 * capacity));
+    const double settled = batteryAmps >= 0 ? 1.6 * std::pow(soc_, 8) * std::sqrt(chargeRate)
+                                            : -0.3 * std::sqrt(dischargeRate);
     polarisation_ += (settled - polarisation_) * std::min(1.0, dt / 120);
     const double stored = batteryAmps > 0 ? 0.92 * batteryAmps : batteryAmps;
     soc_ = std::clamp(soc_ + stored * dt / 3600 / capacity, 0.0, 1.0);
