@@ -138,10 +138,14 @@ void SimulatorThread::Run() {
 }
 
 void SimulatorThread::HangUp() {
-    // Let the client take the last answer before the line drops.
-    for (int waited = 0; waited < kHangupDrainMs && pty_.PendingForClient() > 0; waited += 5) {
-        if (!Wait(5)) break;
-    }
+    // Let the client take the last answer before the line drops: closing the
+    // master discards what the client has not read yet. The bytes need a
+    // moment to reach the client's queue before it can be watched.
+    bool waiting = Wait(20);
+    for (int waited = 0; waiting && waited < kHangupDrainMs && pty_.PendingForClient() > 0;
+         waited += 5)
+        waiting = Wait(5);
+    if (waiting) Wait(20);
     pty_.Close();
     hungUp_ = true;
     running_ = false;
