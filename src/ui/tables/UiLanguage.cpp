@@ -14,8 +14,6 @@ constexpr char kKey[] = "Language";
 constexpr char kMissing[] = "NULL";
 constexpr char kEnglishFlag[] = "ENGLISH";
 constexpr char kChineseFlag[] = "CHINESE";
-// The value was read into a buffer of 260 characters.
-constexpr std::size_t kMaxFlagLength = 259;
 constexpr int kLithium = 4;
 
 constexpr BilingualText kBackgroundLabelText{"Background:", "背景选择："};
@@ -69,9 +67,7 @@ void SelectPair(IControlAccess& controls, int chineseList, int englishList, int 
 }  // namespace
 
 std::string ReadLanguageFlag(const std::string& configFilePath) {
-    std::string flag = GetProfileString(kSection, kKey, kMissing, configFilePath);
-    if (flag.size() > kMaxFlagLength) flag.resize(kMaxFlagLength);
-    return flag;
+    return GetProfileString(kSection, kKey, kMissing, configFilePath);
 }
 
 void ApplyEnglishTexts(IControlAccess& controls, const SharedState& state) {

@@ -33,7 +33,7 @@ inline int DialogLanguageId(const SharedState& state) {
 }
 
 // "SysLanguage"/"Language" of the settings file, "NULL" when the file, the
-// section or the key is missing, cut to 259 characters.
+// section or the key is missing; at most 259 characters.
 std::string ReadLanguageFlag(const std::string& configFilePath);
 
 // Relabel the main window from the text table, row by row. The battery rows
