@@ -39,7 +39,9 @@ TEST(ServiceLayout, EveryControlFitsItsDialogWithoutCoveringAnother) {
                 EXPECT_GT(c.h, 0);
                 EXPECT_LE(c.x + c.w, v.width);
                 EXPECT_LE(c.y + c.h, v.height);
-                if (c.id != kNoControlId) EXPECT_TRUE(ids.insert(c.id).second) << "twice";
+                if (c.id != kNoControlId) {
+                    EXPECT_TRUE(ids.insert(c.id).second) << "twice";
+                }
                 if (c.kind == ServiceControlKind::PushButton) {
                     EXPECT_STRNE(c.english, "");
                     EXPECT_STRNE(c.chinese, "");
@@ -49,8 +51,9 @@ TEST(ServiceLayout, EveryControlFitsItsDialogWithoutCoveringAnother) {
             for (const ServiceControl& a : v.controls)
                 for (const ServiceControl& b : v.controls)
                     if (&a < &b && a.kind != ServiceControlKind::GroupBox &&
-                        b.kind != ServiceControlKind::GroupBox)
+                        b.kind != ServiceControlKind::GroupBox) {
                         EXPECT_FALSE(Overlap(a, b)) << a.english << " / " << b.english;
+                    }
         }
     }
     EXPECT_EQ(FindServiceDialogLayout(134), nullptr);
