@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "ui/framework/CDialog.h"
+#include "ui/framework/DialogLanguage.h"
 #include "ui/framework/MessageBox.h"
-#include "ui/framework/UiLanguage.h"
 
 namespace kestrane {
 namespace {
@@ -274,7 +274,7 @@ TEST(DialogModal, ParentTimersRunWhileAChildIsOpenAndTheChildIsRebuiltEachTime) 
 TEST(DialogLanguage, TheLanguageInForceWhenADialogOpensPicksItsTemplate) {
     TestDialog dialog;
     for (int language : {kLanguageChinese, kLanguageEnglish, kLanguageChinese}) {
-        SetUiLanguage(language);
+        SetDialogLanguage(language);
         std::string caption;
         QTimer::singleShot(0, &dialog, [&] {
             caption = dialog.windowTitle().toStdString();
@@ -283,7 +283,7 @@ TEST(DialogLanguage, TheLanguageInForceWhenADialogOpensPicksItsTemplate) {
         dialog.DoModal();
         EXPECT_EQ(caption, language == kLanguageChinese ? "测试" : "Test");
     }
-    SetUiLanguage(kLanguageEnglish);
+    SetDialogLanguage(kLanguageEnglish);
 }
 
 TEST(DialogMessages, MessageBoxesCarryTheProgramNameAndTheirDetail) {

@@ -6,8 +6,8 @@
 #include <QTimer>
 
 #include "ui/framework/ControlFactory.h"
+#include "ui/framework/DialogLanguage.h"
 #include "ui/framework/MessageBox.h"
-#include "ui/framework/UiLanguage.h"
 #include "ui/framework/WindowThread.h"
 
 namespace kestrane {
@@ -24,7 +24,7 @@ CDialog::~CDialog() {
 
 void CDialog::Create() {
     if (created_) return;
-    current_ = UiLanguage() == kLanguageChinese ? chinese_ : english_;
+    current_ = DialogLanguage() == kLanguageChinese ? chinese_ : english_;
     const DialogTemplate& dialog = *current_;
 
     Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |

@@ -33,7 +33,7 @@ public:
     // A dialog with one template.
     explicit CDialog(const DialogTemplate& dialogTemplate, QWidget* parent = nullptr);
     // A dialog with an English and a Chinese template; the language in force
-    // (UiLanguage) when it opens picks one.
+    // (DialogLanguage) when it opens picks one.
     CDialog(const DialogTemplate& english, const DialogTemplate& chinese,
             QWidget* parent = nullptr);
     ~CDialog() override;

@@ -9,7 +9,7 @@ namespace kestrane {
 constexpr int kLanguageEnglish = 1033;
 constexpr int kLanguageChinese = 2052;
 
-void SetUiLanguage(int languageId);
-int UiLanguage();
+void SetDialogLanguage(int languageId);
+int DialogLanguage();
 
 }  // namespace kestrane
