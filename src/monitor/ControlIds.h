@@ -79,4 +79,153 @@ constexpr int kBatterySettingsGroup = 1133;
 constexpr int kLoadParametersGroup = 1134;
 constexpr int kLoadSettingsGroup = 1135;
 
+// Battery parameter edits: basics, lead-acid set, lithium set.
+constexpr int kMaxChargeCurrentEdit = 1085;
+constexpr int kMaxLoadCurrentEdit = 1086;
+constexpr int kCvChargeVoltageEdit = 1054;
+constexpr int kEqualizeVoltageEdit = 1055;
+constexpr int kFloatChargeVoltageEdit = 1056;
+constexpr int kEqualizeMinutesEdit = 1057;
+constexpr int kOverVoltageProtectEdit = 1058;
+constexpr int kOverVoltageRecoverEdit = 1059;
+constexpr int kLowVoltageProtectEdit = 1060;
+constexpr int kLowVoltageRecoverEdit = 1061;
+constexpr int kLiChargeVoltageEdit = 1078;
+constexpr int kLiNominalVoltageEdit = 1079;
+constexpr int kLiOverVoltageProtectEdit = 1080;
+constexpr int kLiOverVoltageRecoverEdit = 1081;
+constexpr int kLiLowVoltageProtectEdit = 1082;
+constexpr int kLiLowVoltageRecoverEdit = 1083;
+
+// Load control edits, by mode group.
+constexpr int kLightOnVoltageEdit = 1076;
+constexpr int kLightOffVoltageEdit = 1077;
+constexpr int kLightOnDelayEdit = 1074;
+constexpr int kLightOffDelayEdit = 1075;
+constexpr int kTimer1OnHourEdit = 1066;
+constexpr int kTimer1OnMinuteEdit = 1072;
+constexpr int kTimer1OffHourEdit = 1068;
+constexpr int kTimer1OffMinuteEdit = 1070;
+constexpr int kTimer2OnHourEdit = 1067;
+constexpr int kTimer2OnMinuteEdit = 1073;
+constexpr int kTimer2OffHourEdit = 1069;
+constexpr int kTimer2OffMinuteEdit = 1071;
+constexpr int kLightTimeOnVoltageEdit = 1064;
+constexpr int kEveningHoursEdit = 1062;
+constexpr int kLightTimeOffVoltageEdit = 1065;
+constexpr int kMorningHoursEdit = 1063;
+
+// Running state and real-time data: values and their captions.
+constexpr int kRunningState = 1087;
+constexpr int kPvVoltageValue = 1042;
+constexpr int kBatteryVoltageValue = 1043;
+constexpr int kLoadVoltageValue = 1044;
+constexpr int kChargeCurrentValue = 1045;
+constexpr int kLoadCurrentValue = 1046;
+constexpr int kChargePowerValue = 1047;
+constexpr int kLoadPowerValue = 1048;
+constexpr int kInnerTemperatureValue = 1049;
+constexpr int kBatteryTemperatureValue = 1050;
+constexpr int kAlarmValue = 1051;
+constexpr int kPvVoltageCaption = 1190;
+constexpr int kBatteryVoltageCaption = 1191;
+constexpr int kLoadVoltageCaption = 1192;
+constexpr int kChargeCurrentCaption = 1193;
+constexpr int kLoadCurrentCaption = 1194;
+constexpr int kChargePowerCaption = 1195;
+constexpr int kLoadPowerCaption = 1196;
+constexpr int kInnerTemperatureCaption = 1197;
+constexpr int kBatteryTemperatureCaption = 1198;
+constexpr int kAlarmCaption = 1199;
+
+// Energy statistics: values and their captions.
+constexpr int kChargedTodayValue = 1123;
+constexpr int kChargedMonthValue = 1124;
+constexpr int kChargedTotalValue = 1125;
+constexpr int kUsedTodayValue = 1126;
+constexpr int kUsedMonthValue = 1127;
+constexpr int kUsedTotalValue = 1128;
+constexpr int kChargedTodayCaption = 1247;
+constexpr int kChargedMonthCaption = 1248;
+constexpr int kChargedTotalCaption = 1249;
+constexpr int kUsedTodayCaption = 1250;
+constexpr int kUsedMonthCaption = 1251;
+constexpr int kUsedTotalCaption = 1252;
+
+// The controller's battery parameters: values, units and captions.
+constexpr int kBatteryTypeValue = 1088;
+constexpr int kSystemVoltageValue = 1099;
+constexpr int kSystemVoltageUnit = 1108;
+constexpr int kChargeVoltageValue = 1089;
+constexpr int kFloatVoltageValue = 1098;
+constexpr int kEqualizeVoltageValue = 1090;
+constexpr int kEqualizeVoltageUnit = 1105;
+constexpr int kEqualizeTimeValue = 1097;
+constexpr int kEqualizeTimeUnit = 1106;
+constexpr int kMaxChargeCurrentValue = 1091;
+constexpr int kMaxLoadCurrentValue = 1096;
+constexpr int kOverVoltageProtectValue = 1092;
+constexpr int kOverVoltageRecoverValue = 1095;
+constexpr int kLowVoltageProtectValue = 1093;
+constexpr int kLowVoltageRecoverValue = 1094;
+constexpr int kBatteryTypeCaption = 1200;
+constexpr int kSystemVoltageCaption = 1107;
+constexpr int kChargeVoltageCaption = 1101;
+constexpr int kFloatVoltageCaption = 1102;
+constexpr int kEqualizeVoltageCaption = 1103;
+constexpr int kEqualizeTimeCaption = 1104;
+constexpr int kMaxChargeCurrentCaption = 1201;
+constexpr int kMaxLoadCurrentCaption = 1202;
+constexpr int kOverVoltageProtectCaption = 1203;
+constexpr int kOverVoltageRecoverCaption = 1205;
+constexpr int kLowVoltageProtectCaption = 1204;
+constexpr int kLowVoltageRecoverCaption = 1206;
+
+// The controller's load control, described in six lines.
+constexpr int kLoadLine1 = 1100;
+constexpr int kLoadLine2 = 1112;
+constexpr int kLoadLine3 = 1113;
+constexpr int kLoadLine4 = 1114;
+constexpr int kLoadLine5 = 1115;
+constexpr int kLoadLine6 = 1116;
+
+// Battery settings: boxes and labels.
+constexpr int kBatterySelectionGroup = 1246;
+constexpr int kLeadAcidGroup = 1210;
+constexpr int kLithiumGroup = 1211;
+constexpr int kBatteryTypeLabel = 1207;
+constexpr int kMaxChargeCurrentLabel = 1208;
+constexpr int kMaxLoadCurrentLabel = 1209;
+constexpr int kCvChargeVoltageLabel = 1212;
+constexpr int kEqualizeVoltageLabel = 1213;
+constexpr int kFloatChargeVoltageLabel = 1214;
+constexpr int kEqualizeMinutesLabel = 1215;
+constexpr int kOverVoltageProtectLabel = 1216;
+constexpr int kOverVoltageRecoverLabel = 1217;
+constexpr int kLowVoltageProtectLabel = 1218;
+constexpr int kLowVoltageRecoverLabel = 1219;
+constexpr int kLiChargeVoltageLabel = 1220;
+constexpr int kLiNominalVoltageLabel = 1221;
+constexpr int kLiOverVoltageProtectLabel = 1222;
+constexpr int kLiOverVoltageRecoverLabel = 1223;
+constexpr int kLiLowVoltageProtectLabel = 1224;
+constexpr int kLiLowVoltageRecoverLabel = 1225;
+
+// Load settings: boxes and labels.
+constexpr int kLightModeGroup = 1226;
+constexpr int kDualTimerGroup = 1227;
+constexpr int kLightTimeGroup = 1228;
+constexpr int kLightOnVoltageLabel = 1230;
+constexpr int kLightOffVoltageLabel = 1231;
+constexpr int kLightOnDelayLabel = 1232;
+constexpr int kLightOffDelayLabel = 1233;
+constexpr int kTimer1OnLabel = 1234;
+constexpr int kTimer2OnLabel = 1235;
+constexpr int kTimer1OffLabel = 1236;
+constexpr int kTimer2OffLabel = 1237;
+constexpr int kLightTimeOnVoltageLabel = 1238;
+constexpr int kLightTimeOffVoltageLabel = 1239;
+constexpr int kEveningHoursLabel = 1240;
+constexpr int kMorningHoursLabel = 1241;
+
 }  // namespace kestrane::id

@@ -81,6 +81,9 @@ public:
     void SetInt(int id, int value);
     // Appends an item; a sorted list puts it in its place. Returns its index.
     int AddItem(int id, std::string_view text);
+    // Inserts an item at index (the end when index is outside the list), even
+    // in a sorted list. Returns its index.
+    int InsertItem(int id, int index, std::string_view text);
     void ClearItems(int id);
     void SetPicture(int id, const QPixmap& picture);
 

@@ -178,9 +178,9 @@ int CDialog::AddItem(int id, std::string_view text) {
         const Entry* entry = Find(id);
         auto* list = entry ? qobject_cast<QComboBox*>(entry->widget) : nullptr;
         if (list == nullptr) return;
-        const QString item = ToQString(text);
         index = list->count();
         if (entry->kind == ControlKind::SortedDropDownList) {
+            const QString item = ToQString(text);
             for (int i = 0; i < list->count(); ++i) {
                 if (QString::compare(item, list->itemText(i), Qt::CaseInsensitive) < 0) {
                     index = i;
@@ -188,14 +188,25 @@ int CDialog::AddItem(int id, std::string_view text) {
                 }
             }
         }
-        // Adding an item never selects it, as on the original platform.
-        const int selected = list->currentIndex();
-        const QString editText = list->currentText();
-        list->insertItem(index, item);
-        list->setCurrentIndex(selected < 0 ? -1 : (selected >= index ? selected + 1 : selected));
-        if (list->isEditable()) list->setEditText(editText);
+        index = InsertItem(id, index, text);
     });
     return index;
+}
+
+int CDialog::InsertItem(int id, int index, std::string_view text) {
+    int at = -1;
+    CallInWindowThread([&] {
+        auto* list = qobject_cast<QComboBox*>(Control(id));
+        if (list == nullptr) return;
+        at = index >= 0 && index <= list->count() ? index : list->count();
+        // Inserting never selects the new item, as on the original platform.
+        const int selected = list->currentIndex();
+        const QString editText = list->currentText();
+        list->insertItem(at, ToQString(text));
+        list->setCurrentIndex(selected < 0 ? -1 : (selected >= at ? selected + 1 : selected));
+        if (list->isEditable()) list->setEditText(editText);
+    });
+    return at;
 }
 
 void CDialog::ClearItems(int id) {
