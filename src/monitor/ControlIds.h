@@ -79,6 +79,63 @@ constexpr int kBatterySettingsGroup = 1133;
 constexpr int kLoadParametersGroup = 1134;
 constexpr int kLoadSettingsGroup = 1135;
 
+// Real-time display: running state, measurements and alarm.
+constexpr int kRunningState = 1087;
+constexpr int kPvVoltage = 1042;
+constexpr int kBatteryVoltage = 1043;
+constexpr int kLoadVoltage = 1044;
+constexpr int kChargeCurrent = 1045;
+constexpr int kLoadCurrent = 1046;
+constexpr int kChargePower = 1047;
+constexpr int kLoadPower = 1048;
+constexpr int kInnerTemperature = 1049;
+constexpr int kBatteryTemperature = 1050;
+constexpr int kAlarm = 1051;
+
+// Battery parameters of the controller: values, units and the captions that
+// change between the lead-acid and the lithium layout.
+constexpr int kBatteryType = 1088;
+constexpr int kChargeVoltage = 1089;  // constant-voltage (lead acid) or saturation (lithium)
+constexpr int kFloatVoltage = 1098;   // float (lead acid) or nominal (lithium)
+constexpr int kEqualizeVoltage = 1090;
+constexpr int kEqualizeMinutes = 1097;
+constexpr int kMaxChargeCurrent = 1091;
+constexpr int kMaxLoadCurrent = 1096;
+constexpr int kOverVoltageProtect = 1092;
+constexpr int kOverVoltageRecover = 1095;
+constexpr int kLowVoltageProtect = 1093;
+constexpr int kLowVoltageRecover = 1094;
+constexpr int kSystemVoltage = 1099;
+constexpr int kSystemVoltageUnit = 1108;
+constexpr int kSystemVoltageCaption = 1107;
+constexpr int kChargeVoltageCaption = 1101;
+constexpr int kFloatVoltageCaption = 1102;
+constexpr int kEqualizeVoltageCaption = 1103;
+constexpr int kEqualizeMinutesCaption = 1104;
+constexpr int kEqualizeVoltageUnit = 1105;
+constexpr int kEqualizeMinutesUnit = 1106;
+
+// Load parameters of the controller: the six description lines, top to bottom.
+constexpr int kLoadLine1 = 1100;
+constexpr int kLoadLine2 = 1112;
+constexpr int kLoadLine3 = 1113;
+constexpr int kLoadLine4 = 1114;
+constexpr int kLoadLine5 = 1115;
+constexpr int kLoadLine6 = 1116;
+
+// Energy statistics.
+constexpr int kChargedToday = 1123;
+constexpr int kChargedMonth = 1124;
+constexpr int kChargedTotal = 1125;
+constexpr int kUsedToday = 1126;
+constexpr int kUsedMonth = 1127;
+constexpr int kUsedTotal = 1128;
+
+// Service dialogs that the monitor pass asks to refresh themselves.
+constexpr int kCheckAddressDialog = 130;
+constexpr int kDataCorrectionDialog = 131;
+constexpr int kRestoreDialog = 132;
+constexpr int kSetTimeDialog = 133;
 // Battery parameter edits: basics, lead-acid set, lithium set.
 constexpr int kMaxChargeCurrentEdit = 1085;
 constexpr int kMaxLoadCurrentEdit = 1086;
@@ -115,18 +172,7 @@ constexpr int kEveningHoursEdit = 1062;
 constexpr int kLightTimeOffVoltageEdit = 1065;
 constexpr int kMorningHoursEdit = 1063;
 
-// Running state and real-time data: values and their captions.
-constexpr int kRunningState = 1087;
-constexpr int kPvVoltageValue = 1042;
-constexpr int kBatteryVoltageValue = 1043;
-constexpr int kLoadVoltageValue = 1044;
-constexpr int kChargeCurrentValue = 1045;
-constexpr int kLoadCurrentValue = 1046;
-constexpr int kChargePowerValue = 1047;
-constexpr int kLoadPowerValue = 1048;
-constexpr int kInnerTemperatureValue = 1049;
-constexpr int kBatteryTemperatureValue = 1050;
-constexpr int kAlarmValue = 1051;
+// Captions of the real-time data.
 constexpr int kPvVoltageCaption = 1190;
 constexpr int kBatteryVoltageCaption = 1191;
 constexpr int kLoadVoltageCaption = 1192;
@@ -138,13 +184,7 @@ constexpr int kInnerTemperatureCaption = 1197;
 constexpr int kBatteryTemperatureCaption = 1198;
 constexpr int kAlarmCaption = 1199;
 
-// Energy statistics: values and their captions.
-constexpr int kChargedTodayValue = 1123;
-constexpr int kChargedMonthValue = 1124;
-constexpr int kChargedTotalValue = 1125;
-constexpr int kUsedTodayValue = 1126;
-constexpr int kUsedMonthValue = 1127;
-constexpr int kUsedTotalValue = 1128;
+// Captions of the energy statistics.
 constexpr int kChargedTodayCaption = 1247;
 constexpr int kChargedMonthCaption = 1248;
 constexpr int kChargedTotalCaption = 1249;
@@ -152,42 +192,14 @@ constexpr int kUsedTodayCaption = 1250;
 constexpr int kUsedMonthCaption = 1251;
 constexpr int kUsedTotalCaption = 1252;
 
-// The controller's battery parameters: values, units and captions.
-constexpr int kBatteryTypeValue = 1088;
-constexpr int kSystemVoltageValue = 1099;
-constexpr int kSystemVoltageUnit = 1108;
-constexpr int kChargeVoltageValue = 1089;
-constexpr int kFloatVoltageValue = 1098;
-constexpr int kEqualizeVoltageValue = 1090;
-constexpr int kEqualizeVoltageUnit = 1105;
-constexpr int kEqualizeTimeValue = 1097;
-constexpr int kEqualizeTimeUnit = 1106;
-constexpr int kMaxChargeCurrentValue = 1091;
-constexpr int kMaxLoadCurrentValue = 1096;
-constexpr int kOverVoltageProtectValue = 1092;
-constexpr int kOverVoltageRecoverValue = 1095;
-constexpr int kLowVoltageProtectValue = 1093;
-constexpr int kLowVoltageRecoverValue = 1094;
+// Captions of the controller's battery parameters that stay in both layouts.
 constexpr int kBatteryTypeCaption = 1200;
-constexpr int kSystemVoltageCaption = 1107;
-constexpr int kChargeVoltageCaption = 1101;
-constexpr int kFloatVoltageCaption = 1102;
-constexpr int kEqualizeVoltageCaption = 1103;
-constexpr int kEqualizeTimeCaption = 1104;
 constexpr int kMaxChargeCurrentCaption = 1201;
 constexpr int kMaxLoadCurrentCaption = 1202;
 constexpr int kOverVoltageProtectCaption = 1203;
 constexpr int kOverVoltageRecoverCaption = 1205;
 constexpr int kLowVoltageProtectCaption = 1204;
 constexpr int kLowVoltageRecoverCaption = 1206;
-
-// The controller's load control, described in six lines.
-constexpr int kLoadLine1 = 1100;
-constexpr int kLoadLine2 = 1112;
-constexpr int kLoadLine3 = 1113;
-constexpr int kLoadLine4 = 1114;
-constexpr int kLoadLine5 = 1115;
-constexpr int kLoadLine6 = 1116;
 
 // Battery settings: boxes and labels.
 constexpr int kBatterySelectionGroup = 1246;
