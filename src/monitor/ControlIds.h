@@ -172,4 +172,72 @@ constexpr int kEveningHoursEdit = 1062;
 constexpr int kLightTimeOffVoltageEdit = 1065;
 constexpr int kMorningHoursEdit = 1063;
 
+// Captions of the real-time data.
+constexpr int kPvVoltageCaption = 1190;
+constexpr int kBatteryVoltageCaption = 1191;
+constexpr int kLoadVoltageCaption = 1192;
+constexpr int kChargeCurrentCaption = 1193;
+constexpr int kLoadCurrentCaption = 1194;
+constexpr int kChargePowerCaption = 1195;
+constexpr int kLoadPowerCaption = 1196;
+constexpr int kInnerTemperatureCaption = 1197;
+constexpr int kBatteryTemperatureCaption = 1198;
+constexpr int kAlarmCaption = 1199;
+
+// Captions of the energy statistics.
+constexpr int kChargedTodayCaption = 1247;
+constexpr int kChargedMonthCaption = 1248;
+constexpr int kChargedTotalCaption = 1249;
+constexpr int kUsedTodayCaption = 1250;
+constexpr int kUsedMonthCaption = 1251;
+constexpr int kUsedTotalCaption = 1252;
+
+// Captions of the controller's battery parameters that stay in both layouts.
+constexpr int kBatteryTypeCaption = 1200;
+constexpr int kMaxChargeCurrentCaption = 1201;
+constexpr int kMaxLoadCurrentCaption = 1202;
+constexpr int kOverVoltageProtectCaption = 1203;
+constexpr int kOverVoltageRecoverCaption = 1205;
+constexpr int kLowVoltageProtectCaption = 1204;
+constexpr int kLowVoltageRecoverCaption = 1206;
+
+// Battery settings: boxes and labels.
+constexpr int kBatterySelectionGroup = 1246;
+constexpr int kLeadAcidGroup = 1210;
+constexpr int kLithiumGroup = 1211;
+constexpr int kBatteryTypeLabel = 1207;
+constexpr int kMaxChargeCurrentLabel = 1208;
+constexpr int kMaxLoadCurrentLabel = 1209;
+constexpr int kCvChargeVoltageLabel = 1212;
+constexpr int kEqualizeVoltageLabel = 1213;
+constexpr int kFloatChargeVoltageLabel = 1214;
+constexpr int kEqualizeMinutesLabel = 1215;
+constexpr int kOverVoltageProtectLabel = 1216;
+constexpr int kOverVoltageRecoverLabel = 1217;
+constexpr int kLowVoltageProtectLabel = 1218;
+constexpr int kLowVoltageRecoverLabel = 1219;
+constexpr int kLiChargeVoltageLabel = 1220;
+constexpr int kLiNominalVoltageLabel = 1221;
+constexpr int kLiOverVoltageProtectLabel = 1222;
+constexpr int kLiOverVoltageRecoverLabel = 1223;
+constexpr int kLiLowVoltageProtectLabel = 1224;
+constexpr int kLiLowVoltageRecoverLabel = 1225;
+
+// Load settings: boxes and labels.
+constexpr int kLightModeGroup = 1226;
+constexpr int kDualTimerGroup = 1227;
+constexpr int kLightTimeGroup = 1228;
+constexpr int kLightOnVoltageLabel = 1230;
+constexpr int kLightOffVoltageLabel = 1231;
+constexpr int kLightOnDelayLabel = 1232;
+constexpr int kLightOffDelayLabel = 1233;
+constexpr int kTimer1OnLabel = 1234;
+constexpr int kTimer2OnLabel = 1235;
+constexpr int kTimer1OffLabel = 1236;
+constexpr int kTimer2OffLabel = 1237;
+constexpr int kLightTimeOnVoltageLabel = 1238;
+constexpr int kLightTimeOffVoltageLabel = 1239;
+constexpr int kEveningHoursLabel = 1240;
+constexpr int kMorningHoursLabel = 1241;
+
 }  // namespace kestrane::id

@@ -1,12 +1,11 @@
-// Window tests run real widgets under Qt's offscreen platform unless a display
-// is asked for explicitly.
+// The window tests run real dialogs, so they need a QApplication; the offscreen
+// platform lets them run without a display.
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <cstdlib>
 
 int main(int argc, char** argv) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

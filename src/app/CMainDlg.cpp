@@ -1,0 +1,178 @@
+#include "app/CMainDlg.h"
+
+#include <QColor>
+#include <QPainter>
+#include <QPixmap>
+#include <array>
+
+#include "app/MainDialogTemplate.h"
+#include "monitor/ControlIds.h"
+#include "platform/ExecutableDir.h"
+#include "platform/ProfileFile.h"
+#include "serial/PortDiscovery.h"
+
+namespace kestrane {
+
+namespace {
+
+struct ButtonRoute {
+    int id;
+    void (CMainDlg::*handler)();
+};
+
+// The logo control each colour theme shows.
+constexpr std::array<int, 5> kThemeLogos{1268, 1269, 1271, 1276, 1270};
+
+// Longest language flag the settings are read into.
+constexpr size_t kMaxFlagLength = 259;
+
+// Stands in for the theme artwork: the program's name on a plain field.
+QPixmap PlaceholderLogo(QSize size) {
+    QPixmap logo(size);
+    logo.fill(QColor(40, 40, 40));
+    QPainter painter(&logo);
+    painter.setPen(QColor(0, 220, 220));
+    QFont font = painter.font();
+    font.setBold(true);
+    font.setPixelSize(size.height() / 2);
+    painter.setFont(font);
+    painter.drawText(logo.rect(), Qt::AlignCenter, QStringLiteral("KESTRANE"));
+    return logo;
+}
+
+}  // namespace
+
+CMainDlg::CMainDlg(SharedState& sharedState, std::string settingsDir, QWidget* parent)
+    : CDialog(MainDialogTemplate(), parent),
+      shared(sharedState),
+      settingsDir_(std::move(settingsDir)) {
+    static constexpr std::array<ButtonRoute, 12> kRoutes{{
+        {id::kOpenButton, &CMainDlg::OnOpenButton},
+        {id::kMonitorButton, &CMainDlg::OnMonitorButton},
+        {id::kEditButton, &CMainDlg::OnEditButton},
+        {id::kBatterySaveButton, &CMainDlg::OnBatterySave},
+        {id::kBatteryVoltageSaveButton, &CMainDlg::OnBatteryVoltageSave},
+        {id::kLoadSaveButton, &CMainDlg::OnLoadSave},
+        {id::kCheckAddressButton, &CMainDlg::OnCheckAddress},
+        {id::kRestoreButton, &CMainDlg::OnRestore},
+        {id::kDataCorrectionButton, &CMainDlg::OnDataCorrection},
+        {id::kSetTimeButton, &CMainDlg::OnSetTime},
+        {id::kLanguageButton, &CMainDlg::OnLanguageButton},
+        {id::kBackgroundSaveButton, &CMainDlg::OnSaveBackground},
+    }};
+    for (const ButtonRoute& route : kRoutes) {
+        OnClicked(route.id, [this, handler = route.handler] { (this->*handler)(); });
+    }
+}
+
+CMainDlg::~CMainDlg() {
+    StopWorkers();
+}
+
+std::string CMainDlg::ResolveConfigDir() const {
+    if (settingsDir_.empty()) return ConfigDirectory();
+    return settingsDir_.back() == '/' ? settingsDir_ : settingsDir_ + '/';
+}
+
+bool CMainDlg::OnInitDialog() {
+    bytesSent = 0;
+    bytesReceived = 0;
+    addressWriteTicks = 0;
+    receiveRunning = 0;
+    monitorRunning = 0;
+    settingsRunning = 0;
+    shared.data.addressDialogRefresh = 0;
+    editMode = 0;
+    logHeaderWritten = 0;
+    shared.pendingWrite = 0;
+    linkIdle = 1;
+    deviceAddress = 1;
+
+    configDir = ResolveConfigDir();
+    ReadOrCreateSettings();
+    if (shared.LanguageFlag() == "ENGLISH") {
+        ApplyEnglishTexts();
+    } else {
+        ApplyChineseTexts();
+    }
+    ApplyLanguage();
+    ShowThemeLogo();
+    LoadSavedSettings();
+    FillPortList();
+    return true;
+}
+
+void CMainDlg::ReadOrCreateSettings() {
+    const std::string path = SettingsPath();
+    if (FileExists(path)) {
+        shared.SetLanguageFlag(
+            GetProfileString("SysLanguage", "Language", "NULL", path).substr(0, kMaxFlagLength));
+        return;
+    }
+    // The file vanished since the program started: defaults, colour 0.
+    WriteProfileString("SysLanguage", "Language", "ENGLISH", path);
+    WriteProfileString("COMSET", "ADDR", "1", path);
+    WriteProfileString("Colour", "BackColour", "0", path);
+    shared.SetLanguageFlag("ENGLISH");
+}
+
+void CMainDlg::ShowThemeLogo() {
+    for (int logo : kThemeLogos)
+        Show(logo, false);
+    Show(id::kFixedCaption, false);
+    const int index = shared.colourIndex;
+    if (index >= 0 && index < static_cast<int>(kThemeLogos.size())) {
+        const int logo = kThemeLogos[static_cast<size_t>(index)];
+        if (QWidget* widget = Control(logo)) SetPicture(logo, PlaceholderLogo(widget->size()));
+        Show(logo, true);
+    }
+    Show(id::kFixedCaption, true);
+}
+
+void CMainDlg::LoadSavedSettings() {
+    Select(id::kBaudList, 6);
+    const int address = LeadingNumber(GetProfileString("COMSET", "ADDR", "NULL", SettingsPath()));
+    Select(id::kAddressList, address - 1);
+}
+
+void CMainDlg::FillPortList() {
+    for (const std::string& port : ListSerialPorts())
+        AddItem(id::kPortList, port);
+    for (size_t i = 0; i < extraPorts_.size(); ++i) {
+        InsertItem(id::kPortList, static_cast<int>(i), extraPorts_[i]);
+    }
+    Select(id::kPortList, 0);
+}
+
+void CMainDlg::OnClose() {
+    configDir = ResolveConfigDir();
+    WriteProfileString("COMSET", "ADDR", Text(id::kAddressList), SettingsPath());
+    shared.data.addressDialogRefresh = 0;
+    shared.data.calibrationDialogRefresh = 0;
+    shared.data.clockDialogRefresh = 0;
+    StopWorkers();
+    KillTimer(kEngineTimer);
+    serialPort.Close();
+    CDialog::OnClose();
+}
+
+void CMainDlg::StopWorkers() {
+    settingsRunning = 0;
+    monitorRunning = 0;
+    receiveRunning = 0;
+    linkIdle = 0;
+    workers.JoinAll();
+}
+
+void CMainDlg::OnMonitorButton() {}
+void CMainDlg::OnEditButton() {}
+void CMainDlg::OnBatterySave() {}
+void CMainDlg::OnBatteryVoltageSave() {}
+void CMainDlg::OnLoadSave() {}
+void CMainDlg::OnCheckAddress() {}
+void CMainDlg::OnRestore() {}
+void CMainDlg::OnDataCorrection() {}
+void CMainDlg::OnSetTime() {}
+void CMainDlg::OnSaveBackground() {}
+
+}  // namespace kestrane

@@ -1,0 +1,98 @@
+// The main window, dialog 102: the port box, the monitor, the parameter areas
+// and the bottom bar. It owns the serial port and the engine's flags for its
+// whole life; the handlers are split by area over CMainDlg*.cpp files.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "protocol/SharedState.h"
+#include "serial/CSerialPort.h"
+#include "ui/framework/CDialog.h"
+#include "ui/framework/CWorkerSet.h"
+
+namespace kestrane {
+
+class CMainDlg : public CDialog {
+    Q_OBJECT
+
+public:
+    static constexpr const char* kSettingsFileName = "Configfiles.ini";
+    static constexpr int kEngineTimer = 1;   // 100 ms, the send side of the engine
+    static constexpr int kDisplayTimer = 2;  // 1000 ms, the display pass
+
+    // settingsDir: where Configfiles.ini lives; empty for the program's
+    // configuration directory (tests point it at a temporary directory).
+    explicit CMainDlg(SharedState& shared, std::string settingsDir = {}, QWidget* parent = nullptr);
+    ~CMainDlg() override;
+
+    // Ports discovery cannot see (a pseudo-terminal, a network serial bridge),
+    // put at the top of the port list in this order; the first is selected.
+    void SetExtraPorts(std::vector<std::string> ports) { extraPorts_ = std::move(ports); }
+
+    // Relabels the window in one language (window start, language switch).
+    void ApplyEnglishTexts();
+    void ApplyChineseTexts();
+    // Language set-up: flag re-read from the settings file, dialog language,
+    // the two load-mode lists and the two theme lists with their label.
+    void ApplyLanguage();
+
+    std::string SettingsPath() const { return configDir + kSettingsFileName; }
+
+    SharedState& shared;
+    CSerialPort serialPort;
+
+    std::atomic<int32_t> linkIdle{1};
+    std::atomic<int32_t> deviceAddress{1};
+    std::atomic<int32_t> TransactionCode{0};
+    std::atomic<int32_t> bytesSent{0};
+    std::atomic<int32_t> bytesReceived{0};
+    std::atomic<int32_t> framesSent{0};
+    std::atomic<int32_t> repliesReceived{0};
+    std::atomic<int32_t> addressWriteTicks{0};
+    std::atomic<int32_t> receiveRunning{0};
+    std::atomic<int32_t> monitorRunning{0};
+    std::atomic<int32_t> settingsRunning{0};
+    std::atomic<int32_t> logHeaderWritten{0};
+    std::atomic<int32_t> editMode{0};
+
+    // Directory of the settings file, with a trailing '/'.
+    std::string configDir;
+
+    // Every worker thread of the window. Flags are cleared and these joined
+    // before the port closes and before the members they use are destroyed.
+    CWorkerSet workers;
+
+protected:
+    bool OnInitDialog() override;
+    void OnClose() override;
+
+private:
+    std::string ResolveConfigDir() const;
+    void ReadOrCreateSettings();
+    void ShowThemeLogo();
+    void LoadSavedSettings();
+    void FillPortList();
+    void StopWorkers();
+
+    // Button handlers, by area.
+    void OnOpenButton();
+    void OnMonitorButton();
+    void OnEditButton();
+    void OnBatterySave();
+    void OnBatteryVoltageSave();
+    void OnLoadSave();
+    void OnCheckAddress();
+    void OnRestore();
+    void OnDataCorrection();
+    void OnSetTime();
+    void OnLanguageButton();
+    void OnSaveBackground();
+
+    std::string settingsDir_;
+    std::vector<std::string> extraPorts_;
+};
+
+}  // namespace kestrane

@@ -1,0 +1,59 @@
+// OPEN/CLOSE of the serial port (button 1007). The caption decides, in either
+// language, and is read once at the start of the click.
+#include "app/CMainDlg.h"
+#include "monitor/ControlIds.h"
+
+namespace kestrane {
+
+namespace {
+
+constexpr const char* kOpenEnglish = "OPEN";
+constexpr const char* kOpenChinese = "打开串口";
+constexpr const char* kCloseEnglish = "CLOSE";
+constexpr const char* kCloseChinese = "关闭串口";
+// The one text of this message; it is shown in both languages.
+constexpr const char* kOpenFailed = "串口创建失败！";
+
+}  // namespace
+
+void CMainDlg::OnOpenButton() {
+    const std::string caption = Text(id::kOpenButton);
+    const std::string port = Text(id::kPortList);
+    const bool chinese = caption == kOpenChinese || caption == kCloseChinese;
+
+    if (caption == kOpenEnglish || caption == kOpenChinese) {
+        serialPort.Close();
+        if (!serialPort.Open(port)) {
+            ShowMessage(kOpenFailed, serialPort.LastErrorText());
+            return;
+        }
+        if (!serialPort.Configure(static_cast<unsigned>(GetInt(id::kBaudList)))) {
+            // A port left open under an OPEN caption would look closed to the
+            // operator: close it again and say why.
+            const std::string reason = serialPort.LastErrorText();
+            serialPort.Close();
+            ShowMessage(kOpenFailed, reason);
+            return;
+        }
+        SetText(id::kOpenButton, chinese ? kCloseChinese : kCloseEnglish);
+        SetText(id::kPortState, chinese ? "已打开" : "Opened");
+        Enable(id::kPortList, false);
+        Enable(id::kAddressList, false);
+        Enable(id::kBaudList, false);
+    } else if (caption == kCloseEnglish || caption == kCloseChinese) {
+        serialPort.Close();
+        receiveRunning = 0;
+        monitorRunning = 0;
+        linkIdle = 1;
+        if (serialPort.IsOpen()) return;
+        SetText(id::kOpenButton, chinese ? kOpenChinese : kOpenEnglish);
+        SetText(id::kPortState, chinese ? "已关闭" : "Closed");
+        Enable(id::kPortList, true);
+        Enable(id::kAddressList, true);
+        Enable(id::kBaudList, true);
+        SetText(id::kMonitorButton, "START MONITOR");
+        KillTimer(kEngineTimer);
+    }
+}
+
+}  // namespace kestrane

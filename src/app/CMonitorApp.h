@@ -1,0 +1,36 @@
+// The application object: reads or creates the settings file, then runs the
+// main window modally; the process ends when the window does.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "protocol/SharedState.h"
+
+namespace kestrane {
+
+class CMonitorApp {
+public:
+    // settingsDir: where Configfiles.ini lives; empty for the program's
+    // configuration directory.
+    explicit CMonitorApp(SharedState& shared, std::string settingsDir = {});
+
+    void SetExtraPorts(std::vector<std::string> ports) { extraPorts_ = std::move(ports); }
+
+    // The start-up part of instance initialisation: language flag and colour
+    // index from the settings file, or the file created with its defaults
+    // (colour index 0 for this run).
+    void LoadStartSettings();
+    // Instance initialisation: LoadStartSettings, then the main window until
+    // it ends. Returns false: there is nothing to run after the window.
+    bool InitInstance();
+
+    std::string SettingsPath() const;
+
+private:
+    SharedState& shared_;
+    std::string settingsDir_;
+    std::vector<std::string> extraPorts_;
+};
+
+}  // namespace kestrane
