@@ -79,4 +79,62 @@ constexpr int kBatterySettingsGroup = 1133;
 constexpr int kLoadParametersGroup = 1134;
 constexpr int kLoadSettingsGroup = 1135;
 
+// Real-time display: running state, measurements and alarm.
+constexpr int kRunningState = 1087;
+constexpr int kPvVoltage = 1042;
+constexpr int kBatteryVoltage = 1043;
+constexpr int kLoadVoltage = 1044;
+constexpr int kChargeCurrent = 1045;
+constexpr int kLoadCurrent = 1046;
+constexpr int kChargePower = 1047;
+constexpr int kLoadPower = 1048;
+constexpr int kInnerTemperature = 1049;
+constexpr int kBatteryTemperature = 1050;
+constexpr int kAlarm = 1051;
+
+// Battery parameters of the controller: values, units and the captions that
+// change between the lead-acid and the lithium layout.
+constexpr int kBatteryType = 1088;
+constexpr int kChargeVoltage = 1089;  // constant-voltage (lead acid) or saturation (lithium)
+constexpr int kFloatVoltage = 1098;   // float (lead acid) or nominal (lithium)
+constexpr int kEqualizeVoltage = 1090;
+constexpr int kEqualizeMinutes = 1097;
+constexpr int kMaxChargeCurrent = 1091;
+constexpr int kMaxLoadCurrent = 1096;
+constexpr int kOverVoltageProtect = 1092;
+constexpr int kOverVoltageRecover = 1095;
+constexpr int kLowVoltageProtect = 1093;
+constexpr int kLowVoltageRecover = 1094;
+constexpr int kSystemVoltage = 1099;
+constexpr int kSystemVoltageUnit = 1108;
+constexpr int kSystemVoltageCaption = 1107;
+constexpr int kChargeVoltageCaption = 1101;
+constexpr int kFloatVoltageCaption = 1102;
+constexpr int kEqualizeVoltageCaption = 1103;
+constexpr int kEqualizeMinutesCaption = 1104;
+constexpr int kEqualizeVoltageUnit = 1105;
+constexpr int kEqualizeMinutesUnit = 1106;
+
+// Load parameters of the controller: the six description lines, top to bottom.
+constexpr int kLoadLine1 = 1100;
+constexpr int kLoadLine2 = 1112;
+constexpr int kLoadLine3 = 1113;
+constexpr int kLoadLine4 = 1114;
+constexpr int kLoadLine5 = 1115;
+constexpr int kLoadLine6 = 1116;
+
+// Energy statistics.
+constexpr int kChargedToday = 1123;
+constexpr int kChargedMonth = 1124;
+constexpr int kChargedTotal = 1125;
+constexpr int kUsedToday = 1126;
+constexpr int kUsedMonth = 1127;
+constexpr int kUsedTotal = 1128;
+
+// Service dialogs that the monitor pass asks to refresh themselves.
+constexpr int kCheckAddressDialog = 130;
+constexpr int kDataCorrectionDialog = 131;
+constexpr int kRestoreDialog = 132;
+constexpr int kSetTimeDialog = 133;
+
 }  // namespace kestrane::id

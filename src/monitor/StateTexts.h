@@ -1,0 +1,19 @@
+// Names of the controller's running state and alarm code as the main window
+// shows them.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace kestrane {
+
+// The running-state name, or nothing for a state without a name (the control
+// then keeps whatever it showed).
+std::optional<std::string> RunningStateText(uint32_t chargeState, bool english);
+
+// The alarm name of a single known alarm (or of normal operation), otherwise
+// the code in upper-case hexadecimal: several alarms at once show as "180".
+std::string AlarmText(uint32_t alarmCode, bool english);
+
+}  // namespace kestrane
