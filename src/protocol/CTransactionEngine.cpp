@@ -1,5 +1,7 @@
 #include "protocol/CTransactionEngine.h"
 
+#include <algorithm>
+
 #include "protocol/RegisterMap.h"
 
 namespace kestrane {
@@ -23,6 +25,17 @@ constexpr int32_t kHighestSelector = 9;
 
 CTransactionEngine::CTransactionEngine(SharedState& shared, ISerialLine& line, IEngineHost& host)
     : shared_(shared), line_(line), host_(host), frame_(shared) {}
+
+uint32_t CTransactionEngine::ReadBlockDecodes(int code) const {
+    return code >= 0 && code < kReadBlockCount ? blockDecodes_[code].load() : 0;
+}
+
+uint32_t CTransactionEngine::CompleteReadCycles() const {
+    uint32_t cycles = blockDecodes_[0].load();
+    for (const auto& decodes : blockDecodes_)
+        cycles = std::min(cycles, decodes.load());
+    return cycles;
+}
 
 void CTransactionEngine::StartMonitoring() {
     TransactionCode.store(0);

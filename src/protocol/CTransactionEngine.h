@@ -28,7 +28,6 @@ class CTransactionEngine {
 public:
     static constexpr int32_t kReadBlockCount = 8;  // codes 0-7
     static constexpr int32_t kHighestAddress = 247;
-    static constexpr uint32_t kAllReadBlocks = (1u << kReadBlockCount) - 1;
 
     CTransactionEngine(SharedState& shared, ISerialLine& line, IEngineHost& host);
     CTransactionEngine(const CTransactionEngine&) = delete;
@@ -57,9 +56,10 @@ public:
     // loops while receiveRunning is set.
     void ReceivePass();
 
-    // Read blocks (bit = code 0-7) decoded since the last ClearDecodedBlocks.
-    uint32_t DecodedBlocks() const { return decodedBlocks_.load(); }
-    void ClearDecodedBlocks() { decodedBlocks_.store(0); }
+    // How often read block `code` (0-7) has been decoded, and how many full
+    // read cycles that makes (the count of the least decoded block).
+    uint32_t ReadBlockDecodes(int code) const;
+    uint32_t CompleteReadCycles() const;
 
     // The frame in flight; for tests and diagnostics only.
     const CModbusFrame& Frame() const { return frame_; }
@@ -106,7 +106,7 @@ private:
     // After an address change the controller never confirmed: the address
     // whose first valid reply reports the change done; 0 when none is awaited.
     std::atomic<int32_t> awaitedAddress_{0};
-    std::atomic<uint32_t> decodedBlocks_{0};
+    std::atomic<uint32_t> blockDecodes_[kReadBlockCount]{};
 };
 
 }  // namespace kestrane

@@ -109,7 +109,7 @@ void CTransactionEngine::AfterDecode(int32_t sentCode, int32_t result, uint8_t r
     if (result != 0) {
         frame_.ClearResponse();
     } else if (sentCode >= 0 && sentCode < kReadBlockCount) {
-        decodedBlocks_.fetch_or(1u << sentCode);
+        blockDecodes_[sentCode].fetch_add(1);
     } else if (TransactionCode.load() == kAddressScanCode) {
         // The scan found a device at the address just polled.
         TransactionCode.store(0);

@@ -75,7 +75,8 @@ TEST_F(EngineTest, ReadCycleVisitsTheEightBlocksAndStartsOver) {
     EXPECT_EQ(engine.framesSent.load(), 10);
     EXPECT_EQ(engine.repliesReceived.load(), 10);
     EXPECT_EQ(host.repliesShown.load(), 10);
-    EXPECT_EQ(engine.DecodedBlocks(), CTransactionEngine::kAllReadBlocks);
+    EXPECT_EQ(engine.CompleteReadCycles(), 1u);
+    EXPECT_EQ(engine.ReadBlockDecodes(0), 2u);
     EXPECT_EQ(shared.data.pvVoltage.load(), 185);
     EXPECT_EQ(shared.data.chargedTotalWh.load(), 100000);
     EXPECT_EQ(engine.bytesSent.load(), 80);
