@@ -136,5 +136,40 @@ constexpr int kCheckAddressDialog = 130;
 constexpr int kDataCorrectionDialog = 131;
 constexpr int kRestoreDialog = 132;
 constexpr int kSetTimeDialog = 133;
+// Battery parameter edits: basics, lead-acid set, lithium set.
+constexpr int kMaxChargeCurrentEdit = 1085;
+constexpr int kMaxLoadCurrentEdit = 1086;
+constexpr int kCvChargeVoltageEdit = 1054;
+constexpr int kEqualizeVoltageEdit = 1055;
+constexpr int kFloatChargeVoltageEdit = 1056;
+constexpr int kEqualizeMinutesEdit = 1057;
+constexpr int kOverVoltageProtectEdit = 1058;
+constexpr int kOverVoltageRecoverEdit = 1059;
+constexpr int kLowVoltageProtectEdit = 1060;
+constexpr int kLowVoltageRecoverEdit = 1061;
+constexpr int kLiChargeVoltageEdit = 1078;
+constexpr int kLiNominalVoltageEdit = 1079;
+constexpr int kLiOverVoltageProtectEdit = 1080;
+constexpr int kLiOverVoltageRecoverEdit = 1081;
+constexpr int kLiLowVoltageProtectEdit = 1082;
+constexpr int kLiLowVoltageRecoverEdit = 1083;
+
+// Load control edits, by mode group.
+constexpr int kLightOnVoltageEdit = 1076;
+constexpr int kLightOffVoltageEdit = 1077;
+constexpr int kLightOnDelayEdit = 1074;
+constexpr int kLightOffDelayEdit = 1075;
+constexpr int kTimer1OnHourEdit = 1066;
+constexpr int kTimer1OnMinuteEdit = 1072;
+constexpr int kTimer1OffHourEdit = 1068;
+constexpr int kTimer1OffMinuteEdit = 1070;
+constexpr int kTimer2OnHourEdit = 1067;
+constexpr int kTimer2OnMinuteEdit = 1073;
+constexpr int kTimer2OffHourEdit = 1069;
+constexpr int kTimer2OffMinuteEdit = 1071;
+constexpr int kLightTimeOnVoltageEdit = 1064;
+constexpr int kEveningHoursEdit = 1062;
+constexpr int kLightTimeOffVoltageEdit = 1065;
+constexpr int kMorningHoursEdit = 1063;
 
 }  // namespace kestrane::id

@@ -1,0 +1,90 @@
+// One serial port over POSIX termios: opened exclusively, set to 8N1 raw at a
+// chosen rate, written with a time bound and read with a reply-silence bound.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <shared_mutex>
+#include <string>
+
+#include <termios.h>
+
+#include "serial/SerialLine.h"
+
+namespace kestrane {
+
+enum class SerialError {
+    None,
+    NotFound,
+    PermissionDenied,
+    Busy,
+    NotATerminal,
+    UnsupportedRate,
+    DeviceGone,
+    Other
+};
+
+// The one place where a system error number becomes a SerialError.
+SerialError SerialErrorFromErrno(int err);
+
+// Threads: Open, Configure, Close and Write run on the window thread, Read on a
+// receive worker; Read and Write may be in progress at the same time, and Close
+// may be called while a Read waits. Read and Write hold a shared lock for the
+// whole call and wait in poll() together with a wake-up descriptor; Open,
+// Configure and Close take the lock exclusively, and Close first signals the
+// wake-up so a waiting Read returns at once. The port descriptor is therefore
+// never closed, or its number reused, under a running Read or Write.
+class CSerialPort : public ISerialLine {
+public:
+    CSerialPort();
+    virtual ~CSerialPort();
+    CSerialPort(const CSerialPort&) = delete;
+    CSerialPort& operator=(const CSerialPort&) = delete;
+
+    // A bare name from the port list gets "/dev/" in front; an absolute path is
+    // used as it is. An open port is closed first. Fails with Busy when this or
+    // another program holds the port.
+    bool Open(const std::string& name);
+    // 8 data bits, no parity, one stop bit, raw, at baudRate. Hardware flow
+    // control stays as the driver had it; software flow control is switched off
+    // because it would swallow the bytes 0x11 and 0x13 of binary frames. False
+    // when the driver refuses the rate or the settings.
+    bool Configure(unsigned baudRate);
+    bool Write(const uint8_t* data, size_t length, int timeoutMs) override;
+    bool Read(uint8_t* buffer, size_t capacity, size_t& count) override;
+    bool IsOpen() const override;
+    void DiscardInput() override;
+    // Restores the line settings found at open; does nothing when closed.
+    void Close();
+
+    SerialError LastError() const;
+    std::string LastErrorText() const;
+
+    // How long Read waits for a first byte: 50 ms, or four character times at
+    // the configured rate when that is longer.
+    int ReplySilenceMs() const;
+    // True once a Read or Write found the device gone (unplugged); cleared by Open.
+    bool HasHungUp() const;
+    // The device path of the open port, empty when closed.
+    std::string DevicePath() const;
+
+private:
+    void SetError(int err, const std::string& path);
+    void WaitForWakeOrTimeout(int timeoutMs) const;
+    bool CloseRequested() const;
+
+    std::atomic<int> fd_{-1};
+    int wakeFd_ = -1;
+    std::atomic<bool> closing_{false};
+    std::atomic<bool> hungUp_{false};
+    std::atomic<unsigned> baudRate_{0};
+    mutable std::shared_mutex lifeMutex_;
+    struct termios savedTermios_ {};
+    bool haveSavedTermios_ = false;
+    std::string path_;
+    SerialError lastError_ = SerialError::None;
+    std::string lastErrorText_;
+};
+
+}  // namespace kestrane

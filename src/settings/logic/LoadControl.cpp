@@ -1,0 +1,190 @@
+#include "settings/logic/LoadControl.h"
+
+#include <initializer_list>
+#include <span>
+
+#include "monitor/ControlIds.h"
+#include "settings/logic/FieldReader.h"
+#include "settings/logic/SettingsProgress.h"
+#include "settings/logic/SettingsText.h"
+
+namespace kestrane {
+
+namespace {
+
+using settings::FieldFormat;
+using Field = AtomicValue ControllerData::*;
+
+// Positions in the load write image (registers 0x0401-0x040E).
+constexpr int kModeSlot = 0;
+constexpr int kMorningSlot = 1;
+constexpr int kOnVoltageSlot = 2;
+constexpr int kOffVoltageSlot = 3;
+constexpr int kOnDelaySlot = 4;
+constexpr int kOffDelaySlot = 5;
+constexpr int kFirstTimerSlot = 6;
+
+constexpr int kLightFields[] = {id::kLightOnVoltageEdit, id::kLightOnDelayEdit,
+                                id::kLightOffVoltageEdit, id::kLightOffDelayEdit};
+constexpr int kLightTimeFields[] = {id::kLightTimeOnVoltageEdit, id::kEveningHoursEdit,
+                                    id::kLightTimeOffVoltageEdit, id::kMorningHoursEdit};
+// In register order, 0x0407-0x040E.
+constexpr int kTimerFields[] = {
+    id::kTimer1OnHourEdit,    id::kTimer1OnMinuteEdit,  id::kTimer1OffHourEdit,
+    id::kTimer1OffMinuteEdit, id::kTimer2OnHourEdit,    id::kTimer2OnMinuteEdit,
+    id::kTimer2OffHourEdit,   id::kTimer2OffMinuteEdit,
+};
+
+enum class FieldGroup { kNone, kLight, kLightTime, kTimer };
+
+// Per list entry: the code it writes to 0x0401 (0 where the fields make the
+// code) and the fields that accept input while it is selected.
+struct ModeRow {
+    int32_t code;
+    FieldGroup group;
+};
+constexpr ModeRow kModes[] = {
+    {LoadControl::kLightModeCode, FieldGroup::kLight},
+    {0, FieldGroup::kLightTime},  // 5100 + evening hours, set by SAVE
+    {5116, FieldGroup::kTimer},
+    {5117, FieldGroup::kNone},
+    {5118, FieldGroup::kNone},
+};
+constexpr int kModeCount = sizeof(kModes) / sizeof(kModes[0]);
+constexpr int32_t kLastLightTimeCode = 5115;
+
+struct DisplayRow {
+    int id;
+    Field field;
+    FieldFormat format;
+};
+constexpr DisplayRow kDisplay[] = {
+    {id::kLightOnVoltageEdit, &ControllerData::loadOnPvVoltage, FieldFormat::kTenths},
+    {id::kLightOffVoltageEdit, &ControllerData::loadOffPvVoltage, FieldFormat::kTenths},
+    {id::kLightOnDelayEdit, &ControllerData::loadOnDelay, FieldFormat::kLow8},
+    {id::kLightOffDelayEdit, &ControllerData::loadOffDelay, FieldFormat::kLow8},
+    {id::kTimer1OnHourEdit, &ControllerData::timer1OnHour, FieldFormat::kLow8},
+    {id::kTimer1OnMinuteEdit, &ControllerData::timer1OnMinute, FieldFormat::kLow8},
+    {id::kTimer1OffHourEdit, &ControllerData::timer1OffHour, FieldFormat::kLow8},
+    {id::kTimer1OffMinuteEdit, &ControllerData::timer1OffMinute, FieldFormat::kLow8},
+    {id::kTimer2OnHourEdit, &ControllerData::timer2OnHour, FieldFormat::kLow8},
+    {id::kTimer2OnMinuteEdit, &ControllerData::timer2OnMinute, FieldFormat::kLow8},
+    {id::kTimer2OffHourEdit, &ControllerData::timer2OffHour, FieldFormat::kLow8},
+    {id::kTimer2OffMinuteEdit, &ControllerData::timer2OffMinute, FieldFormat::kLow8},
+    {id::kLightTimeOnVoltageEdit, &ControllerData::loadOnPvVoltage, FieldFormat::kTenths},
+    {id::kEveningHoursEdit, &ControllerData::loadMode, FieldFormat::kMod100},
+    {id::kLightTimeOffVoltageEdit, &ControllerData::loadOffPvVoltage, FieldFormat::kTenths},
+    {id::kMorningHoursEdit, &ControllerData::morningOnCode, FieldFormat::kMod100},
+};
+
+constexpr settings::Bilingual kSelectModeMessage = {"Please select the load control mode!",
+                                                    "请选择负载控制模式！"};
+
+// Adds in unsigned arithmetic: only the low 16 bits go on the wire, and a
+// huge typed number must not overflow.
+int32_t WithBase(int32_t base, int32_t typed) {
+    return static_cast<int32_t>(static_cast<uint32_t>(base) + static_cast<uint32_t>(typed));
+}
+
+}  // namespace
+
+int LoadControl::ModeIndex(int32_t loadMode) {
+    if (loadMode == kLightModeCode) return kLightMode;
+    if (loadMode > kLightModeCode && loadMode <= kLastLightTimeCode) return kLightTimeMode;
+    for (int index = 0; index < kModeCount; ++index)
+        if (index != kLightTimeMode && kModes[index].code == loadMode) return index;
+    return -1;
+}
+
+int LoadControl::CurrentList() const {
+    return state_.IsEnglish() ? id::kLoadModeListEnglish : id::kLoadModeListChinese;
+}
+
+void LoadControl::MatchModeLists(int changedListId) {
+    const int other = changedListId == id::kLoadModeListEnglish ? id::kLoadModeListChinese
+                                                                : id::kLoadModeListEnglish;
+    const int selection = controls_.Selection(changedListId);
+    if (controls_.Selection(other) != selection) controls_.Select(other, selection);
+}
+
+void LoadControl::Save() {
+    ControllerData& data = state_.data;
+    const bool english = state_.IsEnglish();
+    const int list = CurrentList();
+    const int mode = controls_.Selection(list);
+    if (mode < 0 || mode >= kModeCount) {
+        controls_.ShowMessage(kSelectModeMessage.In(english));
+        return;
+    }
+    MatchModeLists(list);
+
+    // The code of the chosen mode is set here too, so a SAVE made while the
+    // settings pass is not running sends what the operator chose.
+    if (mode == kLightTimeMode) {
+        data.loadWrite[kModeSlot] =
+            WithBase(kLightModeCode, ReadIntegerField(controls_, id::kEveningHoursEdit));
+        data.loadWrite[kMorningSlot] =
+            WithBase(kMorningCodeBase, ReadIntegerField(controls_, id::kMorningHoursEdit));
+    } else {
+        data.loadWrite[kModeSlot] = kModes[mode].code;
+    }
+    for (int i = 0; i < static_cast<int>(std::size(kTimerFields)); ++i)
+        data.loadWrite[kFirstTimerSlot + i] = ReadIntegerField(controls_, kTimerFields[i]);
+    const bool light = mode == kLightMode;
+    data.loadWrite[kOnVoltageSlot] =
+        ReadTenthsField(controls_, light ? id::kLightOnVoltageEdit : id::kLightTimeOnVoltageEdit);
+    data.loadWrite[kOffVoltageSlot] =
+        ReadTenthsField(controls_, light ? id::kLightOffVoltageEdit : id::kLightTimeOffVoltageEdit);
+    data.loadWrite[kOnDelaySlot] = ReadIntegerField(controls_, id::kLightOnDelayEdit);
+    data.loadWrite[kOffDelaySlot] = ReadIntegerField(controls_, id::kLightOffDelayEdit);
+
+    settings::SetTextIfChanged(controls_, id::kMessageLine,
+                               *SettingsStatusText(settings::kStatusWriting, 0, english));
+    state_.settingsStatus = settings::kStatusWriting;
+    state_.pendingWrite = 3;
+}
+
+void LoadControl::DisableControls() {
+    for (const DisplayRow& row : kDisplay)
+        controls_.Enable(row.id, false);
+    controls_.Enable(id::kLoadModeListChinese, false);
+    controls_.Enable(id::kLoadModeListEnglish, false);
+}
+
+void LoadControl::ShowControllerValues() {
+    const ControllerData& data = state_.data;
+    for (const DisplayRow& row : kDisplay)
+        settings::SetTextIfChanged(controls_, row.id,
+                                   settings::FormatField(data.*row.field, row.format));
+
+    const int mode = ModeIndex(data.loadMode);
+    const bool english = state_.IsEnglish();
+    controls_.Select(id::kLoadModeListChinese, mode);
+    controls_.Show(id::kLoadModeListChinese, !english);
+    controls_.Select(id::kLoadModeListEnglish, mode);
+    controls_.Show(id::kLoadModeListEnglish, english);
+}
+
+void LoadControl::FollowEditMode() {
+    const bool english = state_.IsEnglish();
+    const int list = english ? id::kLoadModeListEnglish : id::kLoadModeListChinese;
+    const int hidden = english ? id::kLoadModeListChinese : id::kLoadModeListEnglish;
+    controls_.Enable(list, true);
+    const int mode = controls_.Selection(list);
+    controls_.Show(hidden, false);
+    controls_.Show(list, true);
+
+    const bool known = mode >= 0 && mode < kModeCount;
+    const FieldGroup group = known ? kModes[mode].group : FieldGroup::kNone;
+    if (known && mode != kLightTimeMode) state_.data.loadWrite[kModeSlot] = kModes[mode].code;
+
+    auto enableGroup = [this](std::span<const int> fields, bool enabled) {
+        for (int field : fields)
+            controls_.Enable(field, enabled);
+    };
+    enableGroup(kLightFields, group == FieldGroup::kLight);
+    enableGroup(kLightTimeFields, group == FieldGroup::kLightTime);
+    enableGroup(kTimerFields, group == FieldGroup::kTimer);
+}
+
+}  // namespace kestrane

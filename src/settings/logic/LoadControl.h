@@ -1,0 +1,53 @@
+// The load half of the parameter area: the two stacked mode lists (Chinese
+// 1006, English 1008) that always carry the same selection, the load SAVE
+// handler, and the state the settings pass gives the load controls.
+#pragma once
+
+#include <cstdint>
+
+#include "protocol/SharedState.h"
+#include "ui/ControlAccess.h"
+
+namespace kestrane {
+
+class LoadControl {
+public:
+    // Entries of the mode lists.
+    static constexpr int kLightMode = 0;
+    static constexpr int kLightTimeMode = 1;
+    static constexpr int kDualTimerMode = 2;
+    static constexpr int kOnMode = 3;
+    static constexpr int kOffMode = 4;
+
+    // Mode codes of register 0x0401 and the morning code of 0x0402.
+    static constexpr int32_t kLightModeCode = 5100;
+    static constexpr int32_t kMorningCodeBase = 5200;
+
+    LoadControl(IControlAccess& controls, SharedState& state)
+        : controls_(controls), state_(state) {}
+
+    // The list entry for a mode code read from the controller, or -1.
+    static int ModeIndex(int32_t loadMode);
+
+    // Fills every register of the load write image from the fields and queues it.
+    void Save();
+
+    // The operator chose a mode in one list; the other follows.
+    void MatchModeLists(int changedListId);
+
+    // Not editing: the sixteen fields and both lists greyed, showing the
+    // controller's values, only the list of the current language visible.
+    void DisableControls();
+    void ShowControllerValues();
+
+    // Editing: only the fields of the selected mode accept input.
+    void FollowEditMode();
+
+private:
+    int CurrentList() const;
+
+    IControlAccess& controls_;
+    SharedState& state_;
+};
+
+}  // namespace kestrane

@@ -1,0 +1,57 @@
+#include "settings/logic/ParameterEditor.h"
+
+#include "monitor/ControlIds.h"
+#include "settings/logic/SettingsProgress.h"
+#include "settings/logic/SettingsText.h"
+
+namespace kestrane {
+
+namespace {
+
+struct EditCaptions {
+    const char* start;
+    const char* stop;
+};
+constexpr EditCaptions kEditCaptions[] = {
+    {"START EDIT", "STOP EDIT"},
+    {"开始编辑", "停止编辑"},
+};
+
+}  // namespace
+
+void ParameterEditor::OnEditButton() {
+    const std::string caption = controls_.Text(id::kEditButton);
+    for (const EditCaptions& captions : kEditCaptions) {
+        if (caption == captions.start) {
+            editMode = 1;
+            controls_.SetText(id::kEditButton, captions.stop);
+            return;
+        }
+        if (caption == captions.stop) {
+            controls_.SetText(id::kEditButton, captions.start);
+            editMode = 0;
+            return;
+        }
+    }
+}
+
+void ParameterEditor::SettingsPass(int32_t deviceAddress) {
+    if (const auto text =
+            SettingsStatusText(state_.settingsStatus, deviceAddress, state_.IsEnglish())) {
+        settings::SetTextIfChanged(controls_, id::kMessageLine, *text);
+    }
+
+    if (IsEditing()) {
+        battery_.FollowEditMode();
+        load_.FollowEditMode();
+        return;
+    }
+    battery_.DisableControls();
+    load_.DisableControls();
+    battery_.ShowControllerValues();
+    load_.ShowControllerValues();
+    for (int button : {id::kBatterySaveButton, id::kBatteryVoltageSaveButton, id::kLoadSaveButton})
+        controls_.Enable(button, false);
+}
+
+}  // namespace kestrane
