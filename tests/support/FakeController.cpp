@@ -24,24 +24,6 @@ bool CrcHolds(const Bytes& frame) {
 
 }  // namespace
 
-Bytes WithCrc(Bytes frame) {
-    const uint16_t crc = Crc16(frame.data(), frame.size());
-    frame.push_back(static_cast<uint8_t>(crc & 0xFF));
-    frame.push_back(static_cast<uint8_t>(crc >> 8));
-    return frame;
-}
-
-Bytes ReadReply(uint8_t address, const std::vector<uint16_t>& words) {
-    Bytes frame{address, 3, static_cast<uint8_t>(words.size() * 2)};
-    for (uint16_t word : words)
-        PutWord(frame, word);
-    return WithCrc(std::move(frame));
-}
-
-Bytes ReadReply(uint8_t address, std::initializer_list<uint16_t> words) {
-    return ReadReply(address, std::vector<uint16_t>(words));
-}
-
 FakeController::FakeController(uint8_t address) : address_(address) {}
 
 void FakeController::SetAddress(uint8_t address) {

@@ -9,15 +9,10 @@
 #include <initializer_list>
 #include <mutex>
 
+#include "support/ModbusReply.h"
 #include "support/ScriptedLine.h"
 
 namespace kestrane::testing {
-
-// The bytes with their CRC-16 appended, low byte first.
-Bytes WithCrc(Bytes frame);
-// A function-3 reply from `address` carrying `words`.
-Bytes ReadReply(uint8_t address, std::initializer_list<uint16_t> words);
-Bytes ReadReply(uint8_t address, const std::vector<uint16_t>& words);
 
 class FakeController {
 public:
