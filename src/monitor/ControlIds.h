@@ -58,9 +58,9 @@ constexpr int kLanguageButton = 1186;
 // Logos, one per colour theme, stacked on each other.
 constexpr int kLogoTheme0 = 1268;
 constexpr int kLogoTheme1 = 1269;
-constexpr int kLogoTheme2 = 1270;
-constexpr int kLogoTheme3 = 1271;
-constexpr int kLogoTheme4 = 1276;
+constexpr int kLogoTheme2 = 1271;
+constexpr int kLogoTheme3 = 1276;
+constexpr int kLogoTheme4 = 1270;
 
 // Parameter lists.
 constexpr int kBatteryTypeList = 1004;

@@ -1,0 +1,19 @@
+// The values a controller leaves the factory with.
+#pragma once
+
+#include "sim/RegisterBank.h"
+
+namespace kestrane::sim {
+
+inline constexpr const char* kFactorySerial = "KS2026A000000042";
+inline constexpr const char* kFactoryFirmware = "V1.3";
+inline constexpr const char* kFactoryModel = "KESTRANE-MPPT40A";
+
+// Battery, lead-acid, lithium and load settings: what command 6 restores.
+void ApplyFactorySettings(RegisterBank& bank);
+
+// Everything else a new controller holds: calibration, identity, fixed limits,
+// plus the settings above. The bus address is the caller's.
+void ApplyFactoryState(RegisterBank& bank);
+
+}  // namespace kestrane::sim

@@ -1,0 +1,98 @@
+#include "sim/RtuSlave.h"
+
+#include <algorithm>
+
+#include "protocol/Crc16.h"
+
+namespace kestrane::sim {
+
+namespace {
+
+void AppendCrc(std::vector<uint8_t>& frame) {
+    const uint16_t crc = Crc16(frame.data(), frame.size());
+    frame.push_back(static_cast<uint8_t>(crc & 0xFF));
+    frame.push_back(static_cast<uint8_t>(crc >> 8));
+}
+
+}  // namespace
+
+RtuSlave::RtuSlave(SimDevice& device, const SimulatorOptions& options)
+    : device_(device), options_(options), random_(0x534C4156ULL + options.seed) {}
+
+std::vector<Transmission> RtuSlave::Handle(const RtuFrame& frame) {
+    const std::vector<uint8_t>& bytes = frame.bytes;
+    if (frame.kind == RtuFrame::Kind::kBatteryType) {
+        if (bytes[2] != device_.Address()) return {};
+        ++requests_;
+        if (random_.Chance(options_.drop) || options_.ignoreAa) return {};
+        device_.ApplyBatteryType(static_cast<uint16_t>(bytes[8] | bytes[9] << 8));
+        // The acknowledgement is the frame itself, echoed.
+        std::vector<uint8_t> echo = bytes;
+        if (random_.Chance(options_.corrupt)) echo.back() ^= 0x5A;
+        return Shape(std::move(echo));
+    }
+
+    const uint8_t address = bytes[0];
+    const std::vector<uint8_t> pdu(bytes.begin() + 1, bytes.end() - 2);
+    if (address == 0) {
+        if (!pdu.empty() && (pdu[0] == 6 || pdu[0] == 16)) device_.Execute(pdu);
+        return {};
+    }
+    if (address != device_.Address()) return {};
+    ++requests_;
+    if (random_.Chance(options_.drop)) return {};
+    return Shape(AnswerModbus(bytes));
+}
+
+std::vector<uint8_t> RtuSlave::AnswerModbus(const std::vector<uint8_t>& frame) {
+    const std::vector<uint8_t> pdu(frame.begin() + 1, frame.end() - 2);
+    std::vector<uint8_t> reply;
+    if (random_.Chance(options_.exception)) {
+        reply = {static_cast<uint8_t>(pdu[0] | 0x80), exception::kDeviceFailure};
+    } else {
+        reply = device_.Execute(pdu);
+    }
+    const bool writeEcho = (reply[0] == 6 || reply[0] == 16) && reply.size() >= 3;
+    if (writeEcho && random_.Chance(options_.wrongEcho)) {
+        const uint16_t other = static_cast<uint16_t>((reply[1] << 8 | reply[2]) + 1);
+        reply[1] = static_cast<uint8_t>(other >> 8);
+        reply[2] = static_cast<uint8_t>(other & 0xFF);
+    }
+    // The answer carries the address the request was sent to, so a change of
+    // address is acknowledged from the old one.
+    reply.insert(reply.begin(), frame[0]);
+    AppendCrc(reply);
+    if (random_.Chance(options_.corrupt)) reply[reply.size() - 2] ^= 0x5A;
+    return reply;
+}
+
+std::vector<Transmission> RtuSlave::Shape(std::vector<uint8_t> reply) {
+    std::vector<Transmission> out;
+    if (random_.Chance(options_.split) && reply.size() >= 2) {
+        const int pieces = random_.Integer(2, std::min<int>(4, static_cast<int>(reply.size())));
+        size_t at = 0;
+        for (int piece = 0; piece < pieces; ++piece) {
+            const size_t left = reply.size() - at;
+            const size_t take = piece + 1 == pieces
+                                    ? left
+                                    : static_cast<size_t>(random_.Integer(
+                                          1, static_cast<int>(left) - (pieces - piece - 1)));
+            out.push_back({piece == 0 ? options_.delayMs : random_.Integer(10, 30),
+                           {reply.begin() + static_cast<long>(at),
+                            reply.begin() + static_cast<long>(at + take)}});
+            at += take;
+        }
+    } else {
+        out.push_back({options_.delayMs, std::move(reply)});
+    }
+    if (random_.Chance(options_.noise)) {
+        Transmission garbage{60, {}};
+        const int count = random_.Integer(1, 8);
+        for (int i = 0; i < count; ++i)
+            garbage.bytes.push_back(static_cast<uint8_t>(random_.Next() & 0xFF));
+        out.push_back(std::move(garbage));
+    }
+    return out;
+}
+
+}  // namespace kestrane::sim

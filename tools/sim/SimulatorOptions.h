@@ -1,0 +1,40 @@
+// Everything that configures one simulated controller: its bus address, the
+// speed of its day, where its line appears, and the faults it injects.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "sim/SimDateTime.h"
+
+namespace kestrane::sim {
+
+struct SimulatorOptions {
+    int address = 1;          // bus address, 1..247
+    unsigned baud = 9600;     // only used to pace bytes (--pace) and for the frame gap
+    uint32_t seed = 1;        // weather, noise and fault decisions
+    double daySeconds = 600;  // real seconds per simulated day; 0 stops the clock
+    std::string linkPath;     // when set, a symlink to the pseudo-terminal
+    SimDateTime start;        // simulated date and time at start
+
+    // Fault injection: probabilities per request, 0..1.
+    double drop = 0;        // the request is lost: no reply
+    double corrupt = 0;     // reply with a bad CRC
+    double exception = 0;   // exception reply (code 4) instead of acting
+    double wrongEcho = 0;   // a write is acknowledged with another register
+    double split = 0;       // reply sent in pieces, 10-30 ms apart
+    double noise = 0;       // garbage bytes after the reply, between frames
+    int delayMs = 0;        // every reply is this much late
+    bool pace = false;      // bytes take their wire time at `baud`
+    bool ignoreAa = false;  // the 0xAA frame gets no answer
+    int hangupAfter = 0;    // close the line after this many requests (0 = never)
+};
+
+// Parses the command line of kestrane-sim. Returns false with a message in
+// `error` for a bad option; sets `help` for --help.
+bool ParseSimulatorOptions(int argc, const char* const* argv, SimulatorOptions* options, bool* help,
+                           std::string* error);
+
+std::string SimulatorUsage();
+
+}  // namespace kestrane::sim

@@ -1,0 +1,193 @@
+#include "sim/SimulatorThread.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstring>
+
+namespace kestrane::sim {
+
+namespace {
+
+constexpr int kIdlePollMs = 10;
+constexpr int kWriteTimeoutMs = 200;
+constexpr int kHangupDrainMs = 500;
+
+int64_t NowNs() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+double NowMs() {
+    return NowNs() / 1e6;
+}
+
+// Silence that ends a frame: three and a half characters of ten bits, but not
+// less than 20 ms, since a pseudo-terminal delivers bytes in bursts.
+double FrameGapMs(unsigned baud) {
+    return std::max(20.0, 3.5 * 10 * 1000.0 / std::max(1u, baud));
+}
+
+}  // namespace
+
+SimulatorThread::SimulatorThread(SimulatorOptions options)
+    : options_(std::move(options)),
+      device_(options_),
+      slave_(device_, options_),
+      framer_(FrameGapMs(options_.baud)) {}
+
+SimulatorThread::~SimulatorThread() {
+    Stop();
+    for (int& fd : wake_) {
+        if (fd >= 0) close(fd);
+        fd = -1;
+    }
+}
+
+bool SimulatorThread::Start(std::string* error) {
+    if (thread_.joinable() || running_) {
+        *error = "already started";
+        return false;
+    }
+    if (pipe2(wake_, O_CLOEXEC | O_NONBLOCK) != 0) {
+        *error = std::string("pipe: ") + std::strerror(errno);
+        return false;
+    }
+    if (!pty_.Open(options_.linkPath, error)) return false;
+    lastStepNs_ = NowNs();
+    running_ = true;
+    thread_ = std::thread(&SimulatorThread::Run, this);
+    return true;
+}
+
+void SimulatorThread::Stop() {
+    stop_ = true;
+    if (wake_[1] >= 0) {
+        const char byte = 1;
+        [[maybe_unused]] const ssize_t n = write(wake_[1], &byte, 1);
+    }
+    if (thread_.joinable()) thread_.join();
+    running_ = false;
+    pty_.Close();
+}
+
+int SimulatorThread::Address() const {
+    std::lock_guard lock(mutex_);
+    return device_.Address();
+}
+
+SimDateTime SimulatorThread::Clock() const {
+    std::lock_guard lock(mutex_);
+    return device_.Model().Clock();
+}
+
+std::vector<uint16_t> SimulatorThread::Registers(uint16_t start, int count) const {
+    std::lock_guard lock(mutex_);
+    std::vector<uint16_t> out;
+    for (int i = 0; i < count; ++i)
+        out.push_back(device_.Bank().Get(static_cast<uint16_t>(start + i)));
+    return out;
+}
+
+void SimulatorThread::WithDevice(const std::function<void(SimDevice&)>& action) {
+    std::lock_guard lock(mutex_);
+    action(device_);
+}
+
+void SimulatorThread::AdvanceClock() {
+    const int64_t now = NowNs();
+    const double realSeconds = (now - lastStepNs_) / 1e9;
+    lastStepNs_ = now;
+    if (options_.daySeconds > 0) device_.Advance(realSeconds * 86400.0 / options_.daySeconds);
+}
+
+void SimulatorThread::Run() {
+    uint8_t buffer[512];
+    while (!stop_) {
+        int timeout = kIdlePollMs;
+        if (const double deadline = framer_.GapDeadline(); deadline >= 0)
+            timeout = std::clamp(static_cast<int>(std::ceil(deadline - NowMs())), 1, kIdlePollMs);
+        pollfd fds[2] = {{pty_.Fd(), POLLIN, 0}, {wake_[0], POLLIN, 0}};
+        poll(fds, 2, timeout);
+        if (stop_) break;
+        for (long n; (n = pty_.Read(buffer, sizeof buffer)) > 0;)
+            framer_.Feed(buffer, static_cast<size_t>(n), NowMs());
+        while (auto frame = framer_.Next(NowMs())) {
+            std::vector<Transmission> out;
+            {
+                std::lock_guard lock(mutex_);
+                AdvanceClock();
+                out = slave_.Handle(*frame);
+                requests_ = slave_.Requests();
+            }
+            if (!Send(out)) return;
+            if (options_.hangupAfter > 0 &&
+                requests_ >= static_cast<uint64_t>(options_.hangupAfter)) {
+                HangUp();
+                return;
+            }
+        }
+        std::lock_guard lock(mutex_);
+        AdvanceClock();
+    }
+}
+
+void SimulatorThread::HangUp() {
+    // Let the client take the last answer before the line drops: closing the
+    // master discards what the client has not read yet. The bytes need a
+    // moment to reach the client's queue before it can be watched.
+    bool waiting = Wait(20);
+    for (int waited = 0; waiting && waited < kHangupDrainMs && pty_.PendingForClient() > 0;
+         waited += 5)
+        waiting = Wait(5);
+    if (waiting) Wait(20);
+    pty_.Close();
+    hungUp_ = true;
+    running_ = false;
+}
+
+bool SimulatorThread::Wait(int ms) {
+    if (ms <= 0) return !stop_;
+    pollfd p{wake_[0], POLLIN, 0};
+    poll(&p, 1, ms);
+    return !stop_;
+}
+
+bool SimulatorThread::Send(const std::vector<Transmission>& out) {
+    for (const Transmission& piece : out) {
+        if (!Wait(piece.delayMs)) return false;
+        if (options_.pace) {
+            if (!SendPaced(piece.bytes)) return false;
+        } else {
+            pty_.Write(piece.bytes.data(), piece.bytes.size(), kWriteTimeoutMs);
+        }
+    }
+    return !stop_;
+}
+
+bool SimulatorThread::SendPaced(const std::vector<uint8_t>& bytes) {
+    // Each byte leaves when the previous ones would have finished on a wire
+    // of ten bits per character at the configured speed.
+    const double byteMs = 10 * 1000.0 / std::max(1u, options_.baud);
+    const double start = NowMs();
+    size_t sent = 0;
+    while (sent < bytes.size()) {
+        const double elapsed = NowMs() - start;
+        size_t due = std::min(bytes.size(), static_cast<size_t>(elapsed / byteMs) + 1);
+        if (due > sent) {
+            pty_.Write(bytes.data() + sent, due - sent, kWriteTimeoutMs);
+            sent = due;
+            continue;
+        }
+        const double untilNext = sent * byteMs - elapsed;
+        if (!Wait(std::max(1, static_cast<int>(std::ceil(untilNext))))) return false;
+    }
+    return !stop_;
+}
+
+}  // namespace kestrane::sim
