@@ -1,0 +1,25 @@
+// The two commands of kestrane-cli. Each returns the process exit status.
+#pragma once
+
+#include <atomic>
+
+#include "CliOptions.h"
+
+namespace kestrane {
+class CSerialPort;
+}
+
+namespace kestrane::cli {
+
+inline constexpr int kExitDone = 0;
+inline constexpr int kExitUsage = 1;
+inline constexpr int kExitPort = 2;
+inline constexpr int kExitTimeout = 3;
+
+// Opens and configures the port; on failure prints the reason on one line.
+bool OpenConfiguredPort(CSerialPort& port, const CliOptions& options);
+
+int RunRead(const CliOptions& options, const std::atomic<bool>& interrupted);
+int RunWatch(const CliOptions& options, const std::atomic<bool>& interrupted);
+
+}  // namespace kestrane::cli
