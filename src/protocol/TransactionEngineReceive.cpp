@@ -68,7 +68,10 @@ void CTransactionEngine::OnSilence() {
         return;
     }
     // The address was checked above, loosely; validation takes the reply's own.
-    if (frame_.ValidateResponse(reply[0])) {
+    // A read must be answered by a register read: a write acknowledgement in
+    // its place would be decoded as a block of zeros.
+    const bool expectsRegisters = ReadBlockFor(TransactionCode.load()).has_value();
+    if (frame_.ValidateResponse(reply[0]) && (!expectsRegisters || reply[1] == 3)) {
         AcceptValidReply();
     } else {
         frame_.ClearResponse();

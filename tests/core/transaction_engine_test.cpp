@@ -14,6 +14,7 @@ using testing::FakeEngineHost;
 using testing::ReadReply;
 using testing::ScriptedLine;
 using testing::WithCrc;
+using testing::WriteReply;
 
 uint16_t StartRegister(const Bytes& frame) {
     return static_cast<uint16_t>(frame.at(2) << 8 | frame.at(3));
@@ -100,6 +101,19 @@ TEST_F(EngineTest, InvalidRepliesRepeatTheSameBlock) {
     TickUntilSent(2);
     EXPECT_EQ(StartRegisters(), (std::vector<uint16_t>{0, 0, 0, 0, 0, 0x0101}));
     EXPECT_EQ(engine.repliesReceived.load(), 2);
+}
+
+TEST_F(EngineTest, WriteAcknowledgementInReplyToAReadIsNotDecoded) {
+    shared.data.pvVoltage.store(123);
+    line.QueueReply({WriteReply(1, 16, 0x0101, 8)});
+    ASSERT_TRUE(Tick());
+    EXPECT_EQ(engine.TransactionCode.load(), 0);
+    EXPECT_EQ(shared.data.pvVoltage.load(), 123);
+    EXPECT_EQ(engine.repliesReceived.load(), 0);
+    EXPECT_EQ(engine.linkIdle.load(), 1);
+    ASSERT_TRUE(Tick());
+    EXPECT_EQ(engine.TransactionCode.load(), 1);
+    EXPECT_EQ(shared.data.pvVoltage.load(), 185);
 }
 
 TEST_F(EngineTest, WrongByteCountIsDroppedEvenWithAGoodCrc) {
