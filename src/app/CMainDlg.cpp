@@ -1,8 +1,5 @@
 #include "app/CMainDlg.h"
 
-#include <QColor>
-#include <QPainter>
-#include <QPixmap>
 #include <array>
 
 #include "app/MainDialogTemplate.h"
@@ -20,25 +17,8 @@ struct ButtonRoute {
     void (CMainDlg::*handler)();
 };
 
-// The logo control each colour theme shows.
-constexpr std::array<int, 5> kThemeLogos{1268, 1269, 1271, 1276, 1270};
-
 // Longest language flag the settings are read into.
 constexpr size_t kMaxFlagLength = 259;
-
-// Stands in for the theme artwork: the program's name on a plain field.
-QPixmap PlaceholderLogo(QSize size) {
-    QPixmap logo(size);
-    logo.fill(QColor(40, 40, 40));
-    QPainter painter(&logo);
-    painter.setPen(QColor(0, 220, 220));
-    QFont font = painter.font();
-    font.setBold(true);
-    font.setPixelSize(size.height() / 2);
-    painter.setFont(font);
-    painter.drawText(logo.rect(), Qt::AlignCenter, QStringLiteral("KESTRANE"));
-    return logo;
-}
 
 }  // namespace
 
@@ -75,6 +55,9 @@ std::string CMainDlg::ResolveConfigDir() const {
 }
 
 bool CMainDlg::OnInitDialog() {
+    // Language and theme: CMainDlgLanguage.cpp, CMainDlgTheme.cpp.
+    ApplyWindowIcon();
+
     bytesSent = 0;
     bytesReceived = 0;
     addressWriteTicks = 0;
@@ -114,19 +97,6 @@ void CMainDlg::ReadOrCreateSettings() {
     WriteProfileString("COMSET", "ADDR", "1", path);
     WriteProfileString("Colour", "BackColour", "0", path);
     shared.SetLanguageFlag("ENGLISH");
-}
-
-void CMainDlg::ShowThemeLogo() {
-    for (int logo : kThemeLogos)
-        Show(logo, false);
-    Show(id::kFixedCaption, false);
-    const int index = shared.colourIndex;
-    if (index >= 0 && index < static_cast<int>(kThemeLogos.size())) {
-        const int logo = kThemeLogos[static_cast<size_t>(index)];
-        if (QWidget* widget = Control(logo)) SetPicture(logo, PlaceholderLogo(widget->size()));
-        Show(logo, true);
-    }
-    Show(id::kFixedCaption, true);
 }
 
 void CMainDlg::LoadSavedSettings() {
@@ -173,6 +143,5 @@ void CMainDlg::OnCheckAddress() {}
 void CMainDlg::OnRestore() {}
 void CMainDlg::OnDataCorrection() {}
 void CMainDlg::OnSetTime() {}
-void CMainDlg::OnSaveBackground() {}
 
 }  // namespace kestrane

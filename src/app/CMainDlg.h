@@ -72,7 +72,12 @@ protected:
 private:
     std::string ResolveConfigDir() const;
     void ReadOrCreateSettings();
+
+    // Language and theme: CMainDlgLanguage.cpp, CMainDlgTheme.cpp.
+    void ApplyWindowIcon();
+    // The theme's logo and the text colours of the message line and titles.
     void ShowThemeLogo();
+
     void LoadSavedSettings();
     void FillPortList();
     void StopWorkers();

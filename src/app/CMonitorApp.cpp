@@ -1,14 +1,16 @@
 #include "app/CMonitorApp.h"
 
+#include <QApplication>
+
 #include "app/CMainDlg.h"
 #include "platform/ExecutableDir.h"
 #include "platform/ProfileFile.h"
+#include "ui/ThemeArtwork.h"
+#include "ui/ThemePalette.h"
+#include "ui/tables/ThemeSelection.h"
+#include "ui/tables/UiLanguage.h"
 
 namespace kestrane {
-
-namespace {
-constexpr size_t kMaxFlagLength = 259;
-}
 
 CMonitorApp::CMonitorApp(SharedState& shared, std::string settingsDir)
     : shared_(shared), settingsDir_(std::move(settingsDir)) {}
@@ -21,10 +23,10 @@ std::string CMonitorApp::SettingsPath() const {
 
 void CMonitorApp::LoadStartSettings() {
     const std::string path = SettingsPath();
+    // Read before the first-start defaults are written: that run keeps colour 0.
+    shared_.colourIndex = ReadColourIndex(path);
     if (FileExists(path)) {
-        shared_.SetLanguageFlag(
-            GetProfileString("SysLanguage", "Language", "NULL", path).substr(0, kMaxFlagLength));
-        shared_.colourIndex = LeadingNumber(GetProfileString("Colour", "BackColour", "NULL", path));
+        shared_.SetLanguageFlag(ReadLanguageFlag(path));
         return;
     }
     WriteProfileString("SysLanguage", "Language", "ENGLISH", path);
@@ -33,10 +35,19 @@ void CMonitorApp::LoadStartSettings() {
     shared_.SetLanguageFlag("ENGLISH");
 }
 
+void CMonitorApp::ApplyStartAppearance() {
+    auto* app = qobject_cast<QApplication*>(QCoreApplication::instance());
+    if (app == nullptr) return;
+    UseChineseFontFallback(*app);
+    ApplyThemeColours(*app, shared_.colourIndex);
+    QApplication::setWindowIcon(ApplicationIcon());
+}
+
 bool CMonitorApp::InitInstance() {
     CMainDlg dialog(shared_, settingsDir_);
     dialog.SetExtraPorts(extraPorts_);
     LoadStartSettings();
+    ApplyStartAppearance();
     dialog.DoModal();
     return false;
 }

@@ -21,8 +21,14 @@ public:
     // index from the settings file, or the file created with its defaults
     // (colour index 0 for this run).
     void LoadStartSettings();
-    // Instance initialisation: LoadStartSettings, then the main window until
-    // it ends. Returns false: there is nothing to run after the window.
+    // The look of every window of this run, after LoadStartSettings: Chinese
+    // texts in a Simplified Chinese font, the dialog colours of colourIndex
+    // (the system's outside 0 to 4) and the application icon. Needs the
+    // QApplication.
+    void ApplyStartAppearance();
+    // Instance initialisation: LoadStartSettings, ApplyStartAppearance, then
+    // the main window until it ends. Returns false: there is nothing to run
+    // after the window.
     bool InitInstance();
 
     std::string SettingsPath() const;

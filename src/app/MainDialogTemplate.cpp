@@ -259,9 +259,10 @@ constexpr auto kControls = std::to_array<ControlTemplate>({
     Label(id::kFramesSent, 247, 407, 40, 10, "0", kValue),
     Label(id::kRepliesLabel, 292, 407, 38, 10, "接收：", s::kRight | kCaption),
     Label(id::kRepliesReceived, 331, 407, 40, 10, "0", kValue),
-    Label(id::kBackgroundLabel, 380, 407, 48, 10, "背景选择：", s::kRight | kCaption),
-    List(id::kBackgroundListChinese, K::DropDownList, 429, 406, 62, 12),
-    List(id::kBackgroundListEnglish, K::DropDownList, 429, 406, 62, 12, s::kHidden),
+    // The theme lists are wide enough for "Classic grey" beside the drop-down button.
+    Label(id::kBackgroundLabel, 374, 407, 47, 10, "背景选择：", s::kRight | kCaption),
+    List(id::kBackgroundListChinese, K::DropDownList, 422, 406, 69, 12),
+    List(id::kBackgroundListEnglish, K::DropDownList, 422, 406, 69, 12, s::kHidden),
     Button(id::kBackgroundSaveButton, 494, 405, 36, 14, "保存"),
     Label(id::kLanguageLabel, 538, 407, 72, 10, " 语言：中文", kCaption),
     Button(id::kLanguageButton, 612, 405, 79, 14, "Turn To English"),

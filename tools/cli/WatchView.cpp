@@ -1,47 +1,56 @@
 #include "WatchView.h"
 
 #include "monitor/ControlIds.h"
+#include "ui/tables/MainWindowTexts.h"
 
 namespace kestrane::cli {
 
 namespace {
 
-// A value control and the window's caption in front of it.
+// A value control and the control that labels it in the window (0: none).
 struct CaptionedValue {
     int valueId;
-    LanguageText caption;
+    int captionId;
 };
 
 constexpr CaptionedValue kLines[] = {
-    {id::kPcDateTime, {"", ""}},
-    {id::kModelValue, {"MPPT Model:", "MPPT产品型号："}},
-    {id::kFirmwareValue, {"Firmware:", "软件版本："}},
-    {id::kSerialValue, {"Serial:", "序列号："}},
-    {id::kRunningState, {"Running State", "运行状态"}},
-    {id::kPvVoltage, {"PV  Volt.:", "光伏电压："}},
-    {id::kBatteryVoltage, {"BAT Volt.:", "电池电压："}},
-    {id::kLoadVoltage, {"LoadVolt.:", "负载电压："}},
-    {id::kChargeCurrent, {"CHG Curr.:", "充电电流："}},
-    {id::kLoadCurrent, {"LoadCurr.:", "负载电流："}},
-    {id::kChargePower, {"CHG Power:", "充电功率："}},
-    {id::kLoadPower, {"LoadPower:", "负载功率："}},
-    {id::kInnerTemperature, {"InnerTemp:", "内部温度："}},
-    {id::kBatteryTemperature, {"BAT  Temp:", "电池温度："}},
-    {id::kAlarm, {"Alarm Tip:", "告警提示："}},
-    {id::kChargedToday, {"Day   CHG:", "今日发电："}},
-    {id::kChargedMonth, {"Month CHG:", "本月发电："}},
-    {id::kChargedTotal, {"Total CHG:", "总发电量："}},
-    {id::kUsedToday, {"Day  Used:", "今日用电："}},
-    {id::kUsedMonth, {"MonthUsed:", "本月用电；"}},
-    {id::kUsedTotal, {"TotalUsed:", "总用电量："}},
-    {id::kBatteryType, {"Bat  Category:", "当前电池属性："}},
-    {id::kLoadLine1, {"", ""}},
-    {id::kLoadLine2, {"", ""}},
-    {id::kLoadLine3, {"", ""}},
-    {id::kLoadLine4, {"", ""}},
-    {id::kLoadLine5, {"", ""}},
-    {id::kLoadLine6, {"", ""}},
+    {id::kPcDateTime, 0},
+    {id::kModelValue, id::kModelLabel},
+    {id::kFirmwareValue, id::kFirmwareLabel},
+    {id::kSerialValue, id::kSerialLabel},
+    {id::kRunningState, id::kRunningStateGroup},
+    {id::kPvVoltage, id::kPvVoltageCaption},
+    {id::kBatteryVoltage, id::kBatteryVoltageCaption},
+    {id::kLoadVoltage, id::kLoadVoltageCaption},
+    {id::kChargeCurrent, id::kChargeCurrentCaption},
+    {id::kLoadCurrent, id::kLoadCurrentCaption},
+    {id::kChargePower, id::kChargePowerCaption},
+    {id::kLoadPower, id::kLoadPowerCaption},
+    {id::kInnerTemperature, id::kInnerTemperatureCaption},
+    {id::kBatteryTemperature, id::kBatteryTemperatureCaption},
+    {id::kAlarm, id::kAlarmCaption},
+    {id::kChargedToday, id::kChargedTodayCaption},
+    {id::kChargedMonth, id::kChargedMonthCaption},
+    {id::kChargedTotal, id::kChargedTotalCaption},
+    {id::kUsedToday, id::kUsedTodayCaption},
+    {id::kUsedMonth, id::kUsedMonthCaption},
+    {id::kUsedTotal, id::kUsedTotalCaption},
+    {id::kBatteryType, id::kBatteryTypeCaption},
+    {id::kLoadLine1, 0},
+    {id::kLoadLine2, 0},
+    {id::kLoadLine3, 0},
+    {id::kLoadLine4, 0},
+    {id::kLoadLine5, 0},
+    {id::kLoadLine6, 0},
 };
+
+// The window's caption of a control in one language; empty when it has none.
+std::string_view CaptionOf(int captionId, bool english) {
+    const MainWindowTextRow* row = FixedCaptionOf(captionId);
+    if (row == nullptr) return {};
+    const char* text = english ? row->english : row->chinese;
+    return text != nullptr ? text : "";
+}
 
 const std::string* TextOf(const std::vector<ControlText>& texts, int id) {
     for (const ControlText& text : texts)
@@ -57,7 +66,7 @@ std::string WatchScreen(const std::vector<ControlText>& texts, int sent, int rec
     for (const CaptionedValue& line : kLines) {
         const std::string* text = TextOf(texts, line.valueId);
         if (text == nullptr || text->empty()) continue;
-        const std::string_view caption = line.caption.In(english);
+        const std::string_view caption = CaptionOf(line.captionId, english);
         if (!caption.empty()) {
             screen += caption;
             screen += ' ';
@@ -65,9 +74,10 @@ std::string WatchScreen(const std::vector<ControlText>& texts, int sent, int rec
         screen += *text;
         screen += '\n';
     }
-    screen += english ? "Sent:" : "发送：";
+    screen += CaptionOf(id::kSentLabel, english);
     screen += std::to_string(sent);
-    screen += english ? "  Received:" : "  接收：";
+    screen += "  ";
+    screen += CaptionOf(id::kRepliesLabel, english);
     screen += std::to_string(received);
     screen += "\n\n";
     return screen;

@@ -16,8 +16,9 @@ namespace {
 
 // Fonts that draw both scripts of the windows, tried in this order when the
 // template's own font is not installed.
-constexpr std::array<const char*, 4> kFallbackFamilies = {
-    "Noto Sans CJK SC", "Source Han Sans SC", "WenQuanYi Micro Hei", "Droid Sans Fallback"};
+constexpr std::array<const char*, 5> kFallbackFamilies = {
+    "Noto Sans Mono CJK SC", "Noto Sans CJK SC", "Source Han Sans SC", "WenQuanYi Micro Hei",
+    "Droid Sans Fallback"};
 
 // Items a drop-down list shows before it scrolls.
 constexpr int kVisibleListItems = 15;

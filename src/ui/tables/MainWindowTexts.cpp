@@ -122,4 +122,11 @@ std::span<const MainWindowTextRow> MainWindowTexts() {
     return kRows;
 }
 
+const MainWindowTextRow* FixedCaptionOf(int id) {
+    for (const MainWindowTextRow& row : kRows) {
+        if (row.id == id && row.kind == kSet && row.when == kAlways) return &row;
+    }
+    return nullptr;
+}
+
 }  // namespace kestrane

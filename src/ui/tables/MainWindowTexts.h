@@ -36,4 +36,9 @@ struct MainWindowTextRow {
 
 std::span<const MainWindowTextRow> MainWindowTexts();
 
+// The row that labels control id whatever the battery, or nullptr when the
+// control has none (the battery-dependent captions and swap rows among them).
+// For tools that show the window's captions beside their own values.
+const MainWindowTextRow* FixedCaptionOf(int id);
+
 }  // namespace kestrane

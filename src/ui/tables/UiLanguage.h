@@ -9,17 +9,21 @@
 
 #include <string>
 
+#include "monitor/DisplayText.h"
 #include "protocol/SharedState.h"
 #include "ui/ControlAccess.h"
 
 namespace kestrane {
 
 // A text an operator sees, in both languages. The language is chosen each time
-// the text is shown, so a switch takes effect for the next message.
+// the text is shown, so a switch takes effect for the next message. The rule
+// is the display's (PickLanguageText), so windows and display never disagree.
 struct BilingualText {
     const char* english;
     const char* chinese;
-    std::string In(const SharedState& state) const { return state.IsEnglish() ? english : chinese; }
+    std::string In(const SharedState& state) const {
+        return PickLanguageText(state.LanguageFlag(), chinese, english);
+    }
 };
 
 // Language identifiers of the two templates of each service dialog.
