@@ -169,10 +169,6 @@ void CMainDlg::OnEditButton() {}
 void CMainDlg::OnBatterySave() {}
 void CMainDlg::OnBatteryVoltageSave() {}
 void CMainDlg::OnLoadSave() {}
-void CMainDlg::OnCheckAddress() {}
-void CMainDlg::OnRestore() {}
-void CMainDlg::OnDataCorrection() {}
-void CMainDlg::OnSetTime() {}
 void CMainDlg::OnSaveBackground() {}
 
 }  // namespace kestrane
