@@ -78,8 +78,12 @@ std::unique_ptr<const BuiltTemplate> Build(const ServiceDialogLayout& layout, bo
     built->id = layout.id;
     built->english = english;
     for (const ServiceControl& c : variant.controls) {
+        uint32_t styleBits = c.style;
+        // A value field shows its number in the middle of its frame.
+        if (c.kind == ServiceControlKind::Static && (styleBits & style::kSunken))
+            styleBits |= style::kVCenter;
         built->controls.push_back({c.id == kNoControlId ? kNoId : c.id, DialogKind(c.kind), c.x,
-                                   c.y, c.w, c.h, english ? c.english : c.chinese, c.style});
+                                   c.y, c.w, c.h, english ? c.english : c.chinese, styleBits});
     }
     for (const ServiceListRange& range : layout.lists)
         built->lists.push_back(NumberItems(range.id, {}, range.first, range.last, 1));
