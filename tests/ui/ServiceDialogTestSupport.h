@@ -2,11 +2,15 @@
 // acts inside it, and the keys an operator presses.
 #pragma once
 
+#include <pty.h>
+#include <unistd.h>
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QTimer>
 #include <functional>
+#include <string>
 
 #include "ui/framework/CDialog.h"
 
@@ -39,5 +43,28 @@ inline int RunModal(CDialog& dialog, const std::function<void()>& inside) {
     guard.start(10000);
     return dialog.DoModal();
 }
+
+// A pseudo-terminal whose slave end a window can open as a serial port.
+class PseudoTerminal {
+public:
+    PseudoTerminal() {
+        int slave = -1;
+        char name[128] = {};
+        if (::openpty(&master_, &slave, name, nullptr, nullptr) == 0) {
+            path_ = name;
+            ::close(slave);
+        }
+    }
+    PseudoTerminal(const PseudoTerminal&) = delete;
+    PseudoTerminal& operator=(const PseudoTerminal&) = delete;
+    ~PseudoTerminal() {
+        if (master_ >= 0) ::close(master_);
+    }
+    const std::string& Path() const { return path_; }
+
+private:
+    int master_ = -1;
+    std::string path_;
+};
 
 }  // namespace kestrane::testing
