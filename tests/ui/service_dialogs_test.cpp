@@ -138,18 +138,16 @@ TEST_F(ServiceDialogTest, SetTimeListsHoldTheirNumbersAndNoSelection) {
     }
 }
 
-TEST_F(ServiceDialogTest, CheckAddressModifyQueuesAValidAddressAndRefusesTheRest) {
+TEST_F(ServiceDialogTest, CheckAddressModifyQueuesAValidAddressAndRefusesOthersWithAMessage) {
     CCheckAddressDlg dialog(shared_);
     dialog.Create();
-    for (const char* bad : {"0", "248", "-5", "abc"}) {
+    // The logic's own tests cover the values; here the refusals reach the
+    // operator through the dialog's message boxes.
+    for (const char* bad : {"248", " "}) {
         dialog.SetText(id::address::kNewAddressEdit, bad);
         dialog.Click(id::address::kModifyButton);
     }
-    dialog.SetText(id::address::kNewAddressEdit, " ");
-    dialog.Click(id::address::kModifyButton);
-    EXPECT_EQ(messages_,
-              (std::vector<std::string>{"输入数据不合理！", "输入数据不合理！", "输入数据不合理！",
-                                        "输入数据不合理！", "请输入数据！"}));
+    EXPECT_EQ(messages_, (std::vector<std::string>{"输入数据不合理！", "请输入数据！"}));
     ExpectNothingQueued();
 
     dialog.SetText(id::address::kNewAddressEdit, "247");
