@@ -139,9 +139,5 @@ void CMainDlg::OnEditButton() {}
 void CMainDlg::OnBatterySave() {}
 void CMainDlg::OnBatteryVoltageSave() {}
 void CMainDlg::OnLoadSave() {}
-void CMainDlg::OnCheckAddress() {}
-void CMainDlg::OnRestore() {}
-void CMainDlg::OnDataCorrection() {}
-void CMainDlg::OnSetTime() {}
 
 }  // namespace kestrane

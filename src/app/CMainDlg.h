@@ -8,8 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "platform/LocalClock.h"
 #include "protocol/SharedState.h"
 #include "serial/CSerialPort.h"
+#include "service/CDataCorrectionDlg.h"
+#include "service/CSetTimeDlg.h"
+#include "settings/CCheckAddressDlg.h"
+#include "settings/CRestoreDlg.h"
 #include "ui/framework/CDialog.h"
 #include "ui/framework/CWorkerSet.h"
 
@@ -98,6 +103,30 @@ private:
 
     std::string settingsDir_;
     std::vector<std::string> extraPorts_;
+
+    // --- Service dialogs (CMainDlgService.cpp) --------------------------------
+    // The four service dialogs live as long as the window; their windows
+    // exist only while they are open (modally, from the four buttons).
+public:
+    // The monitor pass, on its worker thread, asks the open service dialog
+    // dialogId (130, 131, 133) to refresh itself with user message `message`
+    // and waits until it has. Does nothing when that dialog is not open.
+    void SendDialogRefresh(int dialogId, int message);
+
+private:
+    // The dialog with that identifier; nullptr for none of the four.
+    CDialog* ServiceDialog(int dialogId);
+    // Monitoring state as the service buttons see it, and the two steps of
+    // CHECK ADDRESS that belong to the transaction engine.
+    bool IsMonitoring() const;
+    void StartMonitoringFromCheckAddress();
+    void BeginAddressScan();
+
+    SystemClock serviceClock_;
+    CCheckAddressDlg checkAddressDlg_{shared, this};
+    CRestoreDlg restoreDlg_{shared, this};
+    CDataCorrectionDlg dataCorrectionDlg_{shared, serviceClock_, this};
+    CSetTimeDlg setTimeDlg_{shared, serviceClock_, this};
 };
 
 }  // namespace kestrane

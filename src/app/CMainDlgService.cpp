@@ -1,0 +1,100 @@
+// The four service buttons (CHECK ADDRESS, RESTORE, DATA CORRECTION, SET
+// TIME) and the refresh requests the monitor pass sends to their dialogs.
+#include "app/CMainDlg.h"
+#include "monitor/ControlIds.h"
+#include "service/logic/ServiceCommands.h"
+#include "service/logic/ServiceSelectors.h"
+
+namespace kestrane {
+
+namespace {
+
+constexpr const char* kStartMonitorChinese = "开始监控";
+constexpr const char* kStopMonitorEnglish = "STOP MONITOR";
+constexpr const char* kStopMonitorChinese = "停止监控";
+
+// Queued-write selector of the address search (code 14).
+constexpr int32_t kSelectorAddressScan = 4;
+
+constexpr int kEngineTickMs = 100;
+constexpr int kDisplayTickMs = 1000;
+
+}  // namespace
+
+void CMainDlg::OnCheckAddress() {
+    const ServiceCommandAction action =
+        OnCheckAddressCommand(shared, *this, serialPort.IsOpen(), IsMonitoring());
+    if (action == ServiceCommandAction::Refuse) return;
+    if (action == ServiceCommandAction::StartMonitoringThenOpen) StartMonitoringFromCheckAddress();
+    BeginAddressScan();
+    checkAddressDlg_.DoModal();
+}
+
+void CMainDlg::OnRestore() {
+    if (OnRestoreCommand(shared, *this, serialPort.IsOpen()) == ServiceCommandAction::Refuse)
+        return;
+    restoreDlg_.DoModal();
+}
+
+void CMainDlg::OnDataCorrection() {
+    const ServiceCommandAction action =
+        OnDataCorrectionCommand(shared, *this, serialPort.IsOpen(), IsMonitoring());
+    if (action == ServiceCommandAction::Refuse) return;
+    dataCorrectionDlg_.DoModal();
+}
+
+void CMainDlg::OnSetTime() {
+    const ServiceCommandAction action =
+        OnSetTimeCommand(shared, *this, serialPort.IsOpen(), IsMonitoring());
+    if (action == ServiceCommandAction::Refuse) return;
+    setTimeDlg_.DoModal();
+}
+
+CDialog* CMainDlg::ServiceDialog(int dialogId) {
+    switch (dialogId) {
+        case id::kCheckAddressDialog:
+            return &checkAddressDlg_;
+        case id::kRestoreDialog:
+            return &restoreDlg_;
+        case id::kDataCorrectionDialog:
+            return &dataCorrectionDlg_;
+        case id::kSetTimeDialog:
+            return &setTimeDlg_;
+        default:
+            return nullptr;
+    }
+}
+
+void CMainDlg::SendDialogRefresh(int dialogId, int message) {
+    // CDialog::SendMessage runs in the window thread and drops the message
+    // there when the dialog's window is not open, so a dialog closing at the
+    // same moment is never reached half torn down.
+    if (CDialog* dialog = ServiceDialog(dialogId)) dialog->SendMessage(message);
+}
+
+bool CMainDlg::IsMonitoring() const {
+    return settingsRunning.load() == 1;
+}
+
+void CMainDlg::StartMonitoringFromCheckAddress() {
+    // Until the engine is wired into the window: the caption in its own
+    // language, the flags and the two timers START MONITOR sets.
+    const bool chinese = Text(id::kMonitorButton) == kStartMonitorChinese;
+    SetText(id::kMonitorButton, chinese ? kStopMonitorChinese : kStopMonitorEnglish);
+    SetTimer(kEngineTimer, kEngineTickMs);
+    TransactionCode = 0;
+    monitorRunning = 1;
+    SetTimer(kDisplayTimer, kDisplayTickMs);
+    settingsRunning = 1;
+}
+
+void CMainDlg::BeginAddressScan() {
+    // What CTransactionEngine::BeginAddressScan does, on the window's own
+    // counters until the engine is wired into the window.
+    shared.settingsStatus = service::kStatusSearching;
+    shared.pendingWrite = kSelectorAddressScan;
+    framesSent = 0;
+    repliesReceived = 0;
+}
+
+}  // namespace kestrane
