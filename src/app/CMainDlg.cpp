@@ -25,6 +25,8 @@ constexpr size_t kMaxFlagLength = 259;
 CMainDlg::CMainDlg(SharedState& sharedState, std::string settingsDir, QWidget* parent)
     : CDialog(MainDialogTemplate(), parent),
       shared(sharedState),
+      engine(sharedState, serialPort, *this),
+      parameters(*this, sharedState),
       settingsDir_(std::move(settingsDir)) {
     static constexpr std::array<ButtonRoute, 12> kRoutes{{
         {id::kOpenButton, &CMainDlg::OnOpenButton},
@@ -43,6 +45,8 @@ CMainDlg::CMainDlg(SharedState& sharedState, std::string settingsDir, QWidget* p
     for (const ButtonRoute& route : kRoutes) {
         OnClicked(route.id, [this, handler = route.handler] { (this->*handler)(); });
     }
+    for (int list : {id::kLoadModeListChinese, id::kLoadModeListEnglish})
+        OnSelChange(list, [this, list] { OnLoadModeChosen(list); });
 }
 
 CMainDlg::~CMainDlg() {
@@ -58,18 +62,9 @@ bool CMainDlg::OnInitDialog() {
     // Language and theme: CMainDlgLanguage.cpp, CMainDlgTheme.cpp.
     ApplyWindowIcon();
 
-    bytesSent = 0;
-    bytesReceived = 0;
-    addressWriteTicks = 0;
-    receiveRunning = 0;
-    monitorRunning = 0;
-    settingsRunning = 0;
+    ResetEngineState();
     shared.data.addressDialogRefresh = 0;
-    editMode = 0;
-    logHeaderWritten = 0;
     shared.pendingWrite = 0;
-    linkIdle = 1;
-    deviceAddress = 1;
 
     configDir = ResolveConfigDir();
     ReadOrCreateSettings();
@@ -120,24 +115,11 @@ void CMainDlg::OnClose() {
     shared.data.addressDialogRefresh = 0;
     shared.data.calibrationDialogRefresh = 0;
     shared.data.clockDialogRefresh = 0;
-    StopWorkers();
     KillTimer(kEngineTimer);
+    KillTimer(kDisplayTimer);
+    StopWorkers();
     serialPort.Close();
     CDialog::OnClose();
 }
-
-void CMainDlg::StopWorkers() {
-    settingsRunning = 0;
-    monitorRunning = 0;
-    receiveRunning = 0;
-    linkIdle = 0;
-    workers.JoinAll();
-}
-
-void CMainDlg::OnMonitorButton() {}
-void CMainDlg::OnEditButton() {}
-void CMainDlg::OnBatterySave() {}
-void CMainDlg::OnBatteryVoltageSave() {}
-void CMainDlg::OnLoadSave() {}
 
 }  // namespace kestrane

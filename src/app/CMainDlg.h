@@ -1,26 +1,32 @@
 // The main window, dialog 102: the port box, the monitor, the parameter areas
-// and the bottom bar. It owns the serial port and the engine's flags for its
+// and the bottom bar. It owns the serial port and the transaction engine for its
 // whole life; the handlers are split by area over CMainDlg*.cpp files.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "monitor/CEventLog.h"
 #include "platform/LocalClock.h"
+#include "protocol/CTransactionEngine.h"
+#include "protocol/EngineHost.h"
 #include "protocol/SharedState.h"
 #include "serial/CSerialPort.h"
 #include "service/CDataCorrectionDlg.h"
 #include "service/CSetTimeDlg.h"
 #include "settings/CCheckAddressDlg.h"
 #include "settings/CRestoreDlg.h"
+#include "settings/logic/ParameterEditor.h"
 #include "ui/framework/CDialog.h"
+#include "ui/framework/CWorker.h"
 #include "ui/framework/CWorkerSet.h"
 
 namespace kestrane {
 
-class CMainDlg : public CDialog {
+class CMainDlg : public CDialog, public IEngineHost {
     Q_OBJECT
 
 public:
@@ -49,30 +55,51 @@ public:
     SharedState& shared;
     CSerialPort serialPort;
 
-    std::atomic<int32_t> linkIdle{1};
-    std::atomic<int32_t> deviceAddress{1};
-    std::atomic<int32_t> TransactionCode{0};
-    std::atomic<int32_t> bytesSent{0};
-    std::atomic<int32_t> bytesReceived{0};
-    std::atomic<int32_t> framesSent{0};
-    std::atomic<int32_t> repliesReceived{0};
-    std::atomic<int32_t> addressWriteTicks{0};
-    std::atomic<int32_t> receiveRunning{0};
-    std::atomic<int32_t> monitorRunning{0};
-    std::atomic<int32_t> settingsRunning{0};
-    std::atomic<int32_t> logHeaderWritten{0};
-    std::atomic<int32_t> editMode{0};
-
     // Directory of the settings file, with a trailing '/'.
     std::string configDir;
 
-    // Every worker thread of the window. Flags are cleared and these joined
-    // before the port closes and before the members they use are destroyed.
+    // ---- Engine, display and settings worker (CMainDlgMonitor.cpp,
+    // CMainDlgSettings.cpp, CMainDlgRefresh.cpp) ----
+
+    // IEngineHost: the address list, the two link counters, the event log.
+    int SelectedAddressIndex() const override;
+    void SelectAddressIndex(int index) override;
+    void ShowFramesSent(int32_t framesSent) override;
+    void ShowRepliesReceived(int32_t repliesReceived) override;
+    void OnLogTick() override;
+
+    // Starts monitoring as START MONITOR does: timers 1 and 2, the read cycle
+    // from block 0, a settings worker (after the previous one has ended).
+    void StartMonitoring();
+    // Stops timer 1, the receive pass and the settings worker; timer 2 runs on.
+    void StopMonitoring();
+    // One display pass: the open service dialogs are asked to refresh, then
+    // every monitor text is written where it changed. Runs on a worker.
+    void MonitorPass();
+
+    // The transaction engine owns the link flags and counters (TransactionCode,
+    // linkIdle, receiveRunning, deviceAddress, framesSent, bytesReceived...).
+    CTransactionEngine engine;
+    // The parameter area: editMode, the SAVE handlers, the settings pass.
+    ParameterEditor parameters;
+    // The display worker loops while set; each pass clears it.
+    std::atomic<int32_t> monitorRunning{0};
+    // The settings worker loops while set.
+    std::atomic<int32_t> settingsRunning{0};
+
+    // Receive passes (one per transaction) and display passes (one per
+    // timer-2 tick). Their flags are cleared and these joined before the port
+    // closes and before the members they use are destroyed.
     CWorkerSet workers;
+    // The one settings worker of the current monitoring run.
+    CWorker settingsWorker;
+
+    // ---- end of the engine block ----
 
 protected:
     bool OnInitDialog() override;
     void OnClose() override;
+    void OnTimer(int timerId) override;
 
 private:
     std::string ResolveConfigDir() const;
@@ -85,7 +112,12 @@ private:
 
     void LoadSavedSettings();
     void FillPortList();
+    // Engine block: stops every worker and waits for it, serving its calls.
     void StopWorkers();
+    void ResetEngineState();
+    void StartSettingsWorker();
+    void RunSettingsWorker();
+    void OnLoadModeChosen(int listId);
 
     // Button handlers, by area.
     void OnOpenButton();
@@ -103,6 +135,10 @@ private:
 
     std::string settingsDir_;
     std::vector<std::string> extraPorts_;
+
+    // Engine block: the PC clock of the display and the log, the event log.
+    SystemClock clock_;
+    std::unique_ptr<CEventLog> eventLog_;
 
     // --- Service dialogs (CMainDlgService.cpp) --------------------------------
     // The four service dialogs live as long as the window; their windows

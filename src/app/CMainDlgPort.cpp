@@ -41,10 +41,13 @@ void CMainDlg::OnOpenButton() {
         Enable(id::kAddressList, false);
         Enable(id::kBaudList, false);
     } else if (caption == kCloseEnglish || caption == kCloseChinese) {
-        serialPort.Close();
-        receiveRunning = 0;
+        // The receive and display passes end and are waited for before the
+        // port goes away; the settings worker and timer 2 run on.
+        engine.OnPortClosed();
         monitorRunning = 0;
-        linkIdle = 1;
+        KillTimer(kEngineTimer);
+        workers.JoinAll();
+        serialPort.Close();
         if (serialPort.IsOpen()) return;
         SetText(id::kOpenButton, chinese ? kOpenChinese : kOpenEnglish);
         SetText(id::kPortState, chinese ? "已关闭" : "Closed");
@@ -52,7 +55,6 @@ void CMainDlg::OnOpenButton() {
         Enable(id::kAddressList, true);
         Enable(id::kBaudList, true);
         SetText(id::kMonitorButton, "START MONITOR");
-        KillTimer(kEngineTimer);
     }
 }
 

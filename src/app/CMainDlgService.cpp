@@ -3,7 +3,6 @@
 #include "app/CMainDlg.h"
 #include "monitor/ControlIds.h"
 #include "service/logic/ServiceCommands.h"
-#include "service/logic/ServiceSelectors.h"
 
 namespace kestrane {
 
@@ -12,12 +11,6 @@ namespace {
 constexpr const char* kStartMonitorChinese = "开始监控";
 constexpr const char* kStopMonitorEnglish = "STOP MONITOR";
 constexpr const char* kStopMonitorChinese = "停止监控";
-
-// Queued-write selector of the address search (code 14).
-constexpr int32_t kSelectorAddressScan = 4;
-
-constexpr int kEngineTickMs = 100;
-constexpr int kDisplayTickMs = 1000;
 
 }  // namespace
 
@@ -77,24 +70,14 @@ bool CMainDlg::IsMonitoring() const {
 }
 
 void CMainDlg::StartMonitoringFromCheckAddress() {
-    // Until the engine is wired into the window: the caption in its own
-    // language, the flags and the two timers START MONITOR sets.
+    // As START MONITOR does, with the caption in the button's own language.
     const bool chinese = Text(id::kMonitorButton) == kStartMonitorChinese;
     SetText(id::kMonitorButton, chinese ? kStopMonitorChinese : kStopMonitorEnglish);
-    SetTimer(kEngineTimer, kEngineTickMs);
-    TransactionCode = 0;
-    monitorRunning = 1;
-    SetTimer(kDisplayTimer, kDisplayTickMs);
-    settingsRunning = 1;
+    StartMonitoring();
 }
 
 void CMainDlg::BeginAddressScan() {
-    // What CTransactionEngine::BeginAddressScan does, on the window's own
-    // counters until the engine is wired into the window.
-    shared.settingsStatus = service::kStatusSearching;
-    shared.pendingWrite = kSelectorAddressScan;
-    framesSent = 0;
-    repliesReceived = 0;
+    engine.BeginAddressScan();
 }
 
 }  // namespace kestrane

@@ -3,13 +3,34 @@
 // simulated controller inside the process.
 #include <QApplication>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "app/CMonitorApp.h"
+#include "platform/LocalClock.h"
+#include "platform/ProfileFile.h"
 #include "protocol/SharedState.h"
+#include "sim/SimulatorThread.h"
 
 namespace {
+
+// The demo controller answers at the address the window will select (the
+// saved one), and its day starts in the late morning of today, so the panel
+// already delivers power.
+std::unique_ptr<kestrane::sim::SimulatorThread> StartDemoController(const std::string& settings,
+                                                                    std::string* error) {
+    kestrane::sim::SimulatorOptions options;
+    const int saved =
+        kestrane::LeadingNumber(kestrane::GetProfileString("COMSET", "ADDR", "1", settings));
+    options.address = saved >= 1 && saved <= 247 ? saved : 1;
+    const kestrane::LocalTime today = kestrane::SystemClock().Now();
+    kestrane::sim::SimDateTime::FromParts(today.year, today.month, today.day, 10, 30, 0,
+                                          &options.start);
+    auto simulator = std::make_unique<kestrane::sim::SimulatorThread>(options);
+    if (!simulator->Start(error)) return nullptr;
+    return simulator;
+}
 
 constexpr const char* kUsage =
     "usage: kestrane-monitor [--port PATH]... [--demo]\n"
@@ -39,13 +60,20 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
-    if (demo) {
-        std::fputs("kestrane-monitor: --demo is not available yet\n", stderr);
-        return 1;
-    }
 
     kestrane::SharedState shared;
     kestrane::CMonitorApp monitor(shared);
+    std::unique_ptr<kestrane::sim::SimulatorThread> simulator;
+    if (demo) {
+        std::string error;
+        simulator = StartDemoController(monitor.SettingsPath(), &error);
+        if (!simulator) {
+            std::fprintf(stderr, "kestrane-monitor: cannot start the demo controller: %s\n",
+                         error.c_str());
+            return 1;
+        }
+        ports.insert(ports.begin(), simulator->DevicePath());
+    }
     monitor.SetExtraPorts(std::move(ports));
     monitor.InitInstance();
     return 0;

@@ -137,7 +137,7 @@ TEST_F(MainWindowServiceTest, WithMonitoringStoppedOnlyRestoreAndCheckAddressOpe
 
 TEST_F(MainWindowServiceTest, CheckAddressStartsMonitoringQueuesTheSearchAndClearsItsFlagOnClose) {
     auto window = MakeWindow("CHINESE", true);
-    window->framesSent = 9;
+    window->engine.framesSent = 9;
     int flagWhileOpen = -1;
     std::string caption;
     EXPECT_EQ(Click(*window, id::kCheckAddressButton,
@@ -155,7 +155,7 @@ TEST_F(MainWindowServiceTest, CheckAddressStartsMonitoringQueuesTheSearchAndClea
     EXPECT_TRUE(window->IsTimerRunning(CMainDlg::kDisplayTimer));
     EXPECT_EQ(shared_.settingsStatus, 4);
     EXPECT_EQ(shared_.pendingWrite, 4);
-    EXPECT_EQ(window->framesSent, 0);
+    EXPECT_EQ(window->engine.framesSent, 0);
 
     // Monitoring already runs: the caption stays, a new search is queued.
     window->SetText(id::kMonitorButton, "STOP MONITOR");

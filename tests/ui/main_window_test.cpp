@@ -343,16 +343,16 @@ TEST_F(MainWindowTest, OpenAndCloseOnAPseudoTerminalInBothLanguages) {
 
         window.SetText(id::kMonitorButton, c.language[0] == 'E' ? "STOP MONITOR" : "停止监控");
         window.SetTimer(CMainDlg::kEngineTimer, 100000);
-        window.receiveRunning = 1;
-        window.linkIdle = 0;
+        window.engine.receiveRunning = 1;
+        window.engine.linkIdle = 0;
         window.Click(id::kOpenButton);
         EXPECT_FALSE(window.serialPort.IsOpen());
         EXPECT_EQ(window.Text(id::kOpenButton), c.openCaption);
         EXPECT_EQ(window.Text(id::kPortState), c.closed);
         EXPECT_EQ(window.Text(id::kMonitorButton), "START MONITOR");  // in either language
         EXPECT_FALSE(window.IsTimerRunning(CMainDlg::kEngineTimer));
-        EXPECT_EQ(window.receiveRunning, 0);
-        EXPECT_EQ(window.linkIdle, 1);
+        EXPECT_EQ(window.engine.receiveRunning, 0);
+        EXPECT_EQ(window.engine.linkIdle, 1);
         for (int list : {id::kPortList, id::kAddressList, id::kBaudList}) {
             EXPECT_TRUE(window.IsEnabled(list)) << list;
         }

@@ -1,5 +1,6 @@
 #include "ui/framework/CDialog.h"
 
+#include <QComboBox>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QPushButton>
@@ -46,6 +47,10 @@ void CDialog::Create() {
         if (auto* button = qobject_cast<QPushButton*>(widget); button && control.id != kNoId) {
             const int id = control.id;
             connect(button, &QPushButton::clicked, this, [this, id] { ButtonClicked(id); });
+        }
+        if (auto* list = qobject_cast<QComboBox*>(widget); list && control.id != kNoId) {
+            const int id = control.id;
+            connect(list, &QComboBox::activated, this, [this, id] { SelectionChosen(id); });
         }
     }
     // Group boxes are frames behind the controls that stand on them.
@@ -158,6 +163,24 @@ void CDialog::Click(int id) {
 void CDialog::ButtonClicked(int id) {
     const auto it = clickHandlers_.find(id);
     if (it != clickHandlers_.end() && it->second) it->second();
+}
+
+void CDialog::OnSelChange(int id, std::function<void()> handler) {
+    selChangeHandlers_[id] = std::move(handler);
+}
+
+void CDialog::Choose(int id, int index) {
+    CallInWindowThread([&] {
+        auto* list = qobject_cast<QComboBox*>(Control(id));
+        if (list == nullptr || !list->isEnabled() || index < 0 || index >= list->count()) return;
+        list->setCurrentIndex(index);
+        emit list->activated(index);
+    });
+}
+
+void CDialog::SelectionChosen(int id) {
+    const auto it = selChangeHandlers_.find(id);
+    if (it != selChangeHandlers_.end() && it->second) it->second();
 }
 
 void CDialog::ShowMessage(const std::string& text, const std::string& detail) {

@@ -104,6 +104,12 @@ public:
     // Clicks button id as the operator would (no effect when it is disabled
     // or does not exist).
     void Click(int id);
+    // Routes the operator's choice of an entry in list id to handler; a
+    // selection made by Select does not reach it. May be called before Create.
+    void OnSelChange(int id, std::function<void()> handler);
+    // Chooses entry index of list id as the operator would, so its handler
+    // runs (no effect when the list is disabled or the index is outside it).
+    void Choose(int id, int index);
 
 protected:
     // Called by Create once the controls exist. The result is kept for the
@@ -127,6 +133,7 @@ private:
     const Entry* Find(int id) const;
     void FillList(const ListTemplate& list);
     void ButtonClicked(int id);
+    void SelectionChosen(int id);
 
     const DialogTemplate* english_;
     const DialogTemplate* chinese_;
@@ -137,6 +144,7 @@ private:
     std::vector<QWidget*> widgets_;  // every control widget, named or not
     std::map<int, QTimer*> timers_;
     std::map<int, std::function<void()>> clickHandlers_;
+    std::map<int, std::function<void()>> selChangeHandlers_;
 };
 
 }  // namespace kestrane
