@@ -104,7 +104,7 @@ void CMainDlg::FillPortList() {
     for (const std::string& port : ListSerialPorts())
         AddItem(id::kPortList, port);
     for (size_t i = 0; i < extraPorts_.size(); ++i) {
-        InsertItem(id::kPortList, static_cast<int>(i), extraPorts_[i]);
+        InsertItem(id::kPortList, static_cast<int>(i), PortListName(extraPorts_[i]));
     }
     Select(id::kPortList, 0);
 }

@@ -76,4 +76,11 @@ std::vector<std::string> ListSerialPorts(const std::string& sysfsTtyDir) {
     return ports;
 }
 
+std::string PortListName(const std::string& devicePath) {
+    constexpr std::string_view kDevPrefix = "/dev/";
+    if (devicePath.size() > kDevPrefix.size() && devicePath.starts_with(kDevPrefix))
+        return devicePath.substr(kDevPrefix.size());
+    return devicePath;
+}
+
 }  // namespace kestrane

@@ -13,4 +13,9 @@ namespace kestrane {
 // the directory cannot be read.
 std::vector<std::string> ListSerialPorts(const std::string& sysfsTtyDir = "/sys/class/tty");
 
+// How a device path given by the operator appears in the port list: a path
+// under /dev/ as the shorter name Open accepts ("/dev/pts/3" as "pts/3"), so
+// it fits the narrow list; any other path as it is.
+std::string PortListName(const std::string& devicePath);
+
 }  // namespace kestrane

@@ -117,3 +117,15 @@ TEST_F(PortDiscoveryTest, RealSysfsListsOnlyOpenableNames) {
 
 }  // namespace
 }  // namespace kestrane
+
+namespace kestrane {
+
+TEST(PortListName, DevicesUnderDevAreListedAsTheNameOpenAccepts) {
+    EXPECT_EQ(PortListName("/dev/pts/3"), "pts/3");
+    EXPECT_EQ(PortListName("/dev/ttyUSB0"), "ttyUSB0");
+    EXPECT_EQ(PortListName("/tmp/kestrane-sim"), "/tmp/kestrane-sim");
+    EXPECT_EQ(PortListName("/dev/"), "/dev/");
+    EXPECT_EQ(PortListName("ttyS0"), "ttyS0");
+}
+
+}  // namespace kestrane

@@ -56,7 +56,7 @@ TEST(Monitoring, EveryDisplayControlShowsTheControllersValuesAndStopKeepsThem) {
               Tenths(road.Register(sim::reg::kBatteryVoltage), "V"));
     EXPECT_EQ(window.Text(id::kChargePower),
               std::to_string(road.Register(sim::reg::kChargePower)) + "W");
-    EXPECT_EQ(window.Text(id::kBatteryType), "AGM");
+    EXPECT_EQ(window.Text(id::kBatteryType), "User-Diy");
     EXPECT_EQ(window.Text(id::kSystemVoltage), "(Auto)12");
     const auto model = road.Simulator().Registers(sim::reg::kModelName, sim::reg::kModelWords);
     EXPECT_EQ(window.Text(id::kModelValue), WordsToText(model.data(), sim::reg::kModelWords));
@@ -108,7 +108,7 @@ TEST(Monitoring, AFaultyLineStillFillsTheWholeDisplay) {
     // Lost and damaged replies are sent again: more requests than answers.
     CMainDlg& window = road.Window();
     EXPECT_GT(window.GetInt(id::kFramesSent), window.GetInt(id::kRepliesReceived));
-    EXPECT_EQ(window.Text(id::kBatteryType), "AGM");
+    EXPECT_EQ(window.Text(id::kBatteryType), "User-Diy");
 }
 
 TEST(Monitoring, StartWithThePortClosedOnlyShowsTheMessageInTheLanguageOfTheMoment) {

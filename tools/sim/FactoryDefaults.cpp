@@ -11,9 +11,10 @@ struct RegisterValue {
     uint16_t value;
 };
 
-// A 12 V AGM battery of about 100 Ah on a 40 A controller; voltages in tenths.
+// A 12 V lead-acid battery of about 100 Ah with user-defined voltages, on a
+// 40 A controller; voltages in tenths.
 constexpr RegisterValue kSettings[] = {
-    {reg::kBatteryType, 5},           {reg::kSystemVoltageSetting, 0},  // automatic detection
+    {reg::kBatteryType, 0},           {reg::kSystemVoltageSetting, 0},  // automatic detection
     {reg::kCvChargeVoltage, 144},     {reg::kFloatChargeVoltage, 138},
     {reg::kMaxChargeCurrent, 400},    {reg::kMaxLoadCurrent, 200},
     {reg::kEqualizeVoltage, 146},     {reg::kEqualizeMinutes, 120},
