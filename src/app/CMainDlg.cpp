@@ -3,10 +3,12 @@
 #include <array>
 
 #include "app/MainDialogTemplate.h"
+#include "app/SettingsFileDefaults.h"
 #include "monitor/ControlIds.h"
 #include "platform/ExecutableDir.h"
 #include "platform/ProfileFile.h"
 #include "serial/PortDiscovery.h"
+#include "ui/tables/UiLanguage.h"
 
 namespace kestrane {
 
@@ -18,7 +20,6 @@ struct ButtonRoute {
 };
 
 // Longest language flag the settings are read into.
-constexpr size_t kMaxFlagLength = 259;
 
 }  // namespace
 
@@ -83,15 +84,11 @@ bool CMainDlg::OnInitDialog() {
 void CMainDlg::ReadOrCreateSettings() {
     const std::string path = SettingsPath();
     if (FileExists(path)) {
-        shared.SetLanguageFlag(
-            GetProfileString("SysLanguage", "Language", "NULL", path).substr(0, kMaxFlagLength));
+        shared.SetLanguageFlag(ReadLanguageFlag(path));
         return;
     }
     // The file vanished since the program started: defaults, colour 0.
-    WriteProfileString("SysLanguage", "Language", "ENGLISH", path);
-    WriteProfileString("COMSET", "ADDR", "1", path);
-    WriteProfileString("Colour", "BackColour", "0", path);
-    shared.SetLanguageFlag("ENGLISH");
+    WriteDefaultSettings(path, "0", shared);
 }
 
 void CMainDlg::LoadSavedSettings() {

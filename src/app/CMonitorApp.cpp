@@ -3,6 +3,7 @@
 #include <QApplication>
 
 #include "app/CMainDlg.h"
+#include "app/SettingsFileDefaults.h"
 #include "platform/ExecutableDir.h"
 #include "platform/ProfileFile.h"
 #include "ui/ThemeArtwork.h"
@@ -29,10 +30,7 @@ void CMonitorApp::LoadStartSettings() {
         shared_.SetLanguageFlag(ReadLanguageFlag(path));
         return;
     }
-    WriteProfileString("SysLanguage", "Language", "ENGLISH", path);
-    WriteProfileString("COMSET", "ADDR", "1", path);
-    WriteProfileString("Colour", "BackColour", "1", path);
-    shared_.SetLanguageFlag("ENGLISH");
+    WriteDefaultSettings(path, "1", shared_);
 }
 
 void CMonitorApp::ApplyStartAppearance() {

@@ -13,6 +13,7 @@
 #include "app/CMonitorApp.h"
 #include "monitor/ControlIds.h"
 #include "platform/ProfileFile.h"
+#include "ui/PixelColours.h"
 #include "ui/framework/MessageBox.h"
 #include "ui/tables/ColourThemes.h"
 
@@ -21,23 +22,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-QColor ToQColor(Rgb c) {
-    return QColor(c.red, c.green, c.blue);
-}
-
-bool Near(QColor a, QColor b) {
-    return std::abs(a.red() - b.red()) <= 24 && std::abs(a.green() - b.green()) <= 24 &&
-           std::abs(a.blue() - b.blue()) <= 24;
-}
-
-int CountNear(const QImage& image, QRect area, QColor colour) {
-    int count = 0;
-    area = area.intersected(image.rect());
-    for (int y = area.top(); y <= area.bottom(); ++y)
-        for (int x = area.left(); x <= area.right(); ++x)
-            if (Near(image.pixelColor(x, y), colour)) ++count;
-    return count;
-}
+using testing::CountNear;
+using testing::Near;
+using testing::ToQColor;
 
 class WindowThemeTest : public ::testing::Test {
 protected:

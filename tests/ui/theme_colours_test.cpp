@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QTextLayout>
 
+#include "ui/PixelColours.h"
 #include "ui/ThemeArtwork.h"
 #include "ui/ThemePalette.h"
 #include "ui/tables/ColourThemes.h"
@@ -20,23 +21,9 @@
 namespace kestrane {
 namespace {
 
-QColor ToQColor(Rgb c) {
-    return QColor(c.red, c.green, c.blue);
-}
-
-bool Near(QColor a, QColor b) {
-    return std::abs(a.red() - b.red()) <= 24 && std::abs(a.green() - b.green()) <= 24 &&
-           std::abs(a.blue() - b.blue()) <= 24;
-}
-
-int CountNear(const QImage& image, QRect area, QColor colour) {
-    int count = 0;
-    area = area.intersected(image.rect());
-    for (int y = area.top(); y <= area.bottom(); ++y)
-        for (int x = area.left(); x <= area.right(); ++x)
-            if (Near(image.pixelColor(x, y), colour)) ++count;
-    return count;
-}
+using testing::CountNear;
+using testing::Near;
+using testing::ToQColor;
 
 // A small stand-in for the main window: a group with its title, a label in
 // the group, the message line and an edit box.
