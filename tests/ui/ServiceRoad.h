@@ -1,0 +1,68 @@
+// Helpers of the service road tests: a service dialog of the real window run
+// while the test acts inside it, and a log of what the window shows meanwhile.
+#pragma once
+
+#include <QTimer>
+#include <algorithm>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "SimulatedWindow.h"
+#include "app/CMainDlg.h"
+#include "monitor/ControlIds.h"
+#include "ui/framework/CDialog.h"
+
+namespace kestrane::testing {
+
+// Clicks `button` of the window; `inside` runs in the service dialog it
+// opens, which is then closed with its close box unless `inside` ended it.
+// Returns the identifier of the dialog that opened, 0 when none did.
+inline int RunServiceDialog(CMainDlg& window, int button,
+                            const std::function<void(CDialog&)>& inside) {
+    int opened = 0;
+    bool looked = false;
+    QTimer::singleShot(0, &window, [&] {
+        looked = true;
+        for (CDialog* dialog : window.findChildren<CDialog*>(Qt::FindDirectChildrenOnly)) {
+            if (!dialog->HasControls()) continue;
+            opened = dialog->Template().id;
+            inside(*dialog);
+            if (dialog->HasControls()) dialog->close();
+        }
+    });
+    window.Click(button);
+    WaitUntil([&] { return looked; }, 5000);
+    return opened;
+}
+
+// Appends `value` unless it repeats the last one.
+template <typename T>
+void Note(std::vector<T>& seen, const T& value) {
+    if (seen.empty() || seen.back() != value) seen.push_back(value);
+}
+
+// True when `wanted` occurs in `seen` in this order, not necessarily adjacent.
+template <typename T>
+bool InOrder(const std::vector<T>& seen, const std::vector<T>& wanted) {
+    auto at = seen.begin();
+    for (const T& value : wanted) {
+        at = std::find(at, seen.end(), value);
+        if (at == seen.end()) return false;
+        ++at;
+    }
+    return true;
+}
+
+// The message line's texts, one entry per change, until `done`.
+inline bool FollowMessageLine(CMainDlg& window, std::vector<std::string>& texts,
+                              const std::function<bool()>& done, int timeoutMs) {
+    return WaitUntil(
+        [&] {
+            Note(texts, window.Text(id::kMessageLine));
+            return done();
+        },
+        timeoutMs);
+}
+
+}  // namespace kestrane::testing
