@@ -12,6 +12,7 @@
 #include <functional>
 #include <string>
 
+#include "app/CMainDlg.h"
 #include "ui/framework/CDialog.h"
 
 namespace kestrane::testing {
@@ -42,6 +43,27 @@ inline int RunModal(CDialog& dialog, const std::function<void()>& inside) {
     QObject::connect(&guard, &QTimer::timeout, &dialog, [&] { dialog.close(); });
     guard.start(10000);
     return dialog.DoModal();
+}
+
+// Clicks `button` of the window; `inside` runs in the service dialog it
+// opens, which is then closed with its close box unless `inside` ended it.
+// Returns the identifier of the dialog that opened, 0 when none did.
+inline int RunServiceDialog(CMainDlg& window, int button,
+                            const std::function<void(CDialog&)>& inside) {
+    int opened = 0;
+    bool looked = false;
+    QTimer::singleShot(0, &window, [&] {
+        looked = true;
+        for (CDialog* dialog : window.findChildren<CDialog*>(Qt::FindDirectChildrenOnly)) {
+            if (!dialog->HasControls()) continue;
+            opened = dialog->Template().id;
+            if (inside) inside(*dialog);
+            if (dialog->HasControls()) dialog->close();
+        }
+    });
+    window.Click(button);
+    WaitFor([&] { return looked; });
+    return opened;
 }
 
 // A pseudo-terminal whose slave end a window can open as a serial port.

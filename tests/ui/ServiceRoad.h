@@ -8,33 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "ServiceDialogTestSupport.h"
 #include "SimulatedWindow.h"
 #include "app/CMainDlg.h"
 #include "monitor/ControlIds.h"
 #include "ui/framework/CDialog.h"
 
 namespace kestrane::testing {
-
-// Clicks `button` of the window; `inside` runs in the service dialog it
-// opens, which is then closed with its close box unless `inside` ended it.
-// Returns the identifier of the dialog that opened, 0 when none did.
-inline int RunServiceDialog(CMainDlg& window, int button,
-                            const std::function<void(CDialog&)>& inside) {
-    int opened = 0;
-    bool looked = false;
-    QTimer::singleShot(0, &window, [&] {
-        looked = true;
-        for (CDialog* dialog : window.findChildren<CDialog*>(Qt::FindDirectChildrenOnly)) {
-            if (!dialog->HasControls()) continue;
-            opened = dialog->Template().id;
-            inside(*dialog);
-            if (dialog->HasControls()) dialog->close();
-        }
-    });
-    window.Click(button);
-    WaitUntil([&] { return looked; }, 5000);
-    return opened;
-}
 
 // Appends `value` unless it repeats the last one.
 template <typename T>

@@ -96,6 +96,9 @@ TEST(AddressRoad, ModifyMovesTheControllerAndMonitoringFollowsIt) {
 
         dialog.SetText(id::address::kNewAddressEdit, "17");
         dialog.Click(id::address::kModifyButton);
+        // Queued: "正在设置，请稍候！" until the controller answers; the message
+        // line may skip it when the answer is quicker than the settings worker.
+        EXPECT_EQ(road.Shared().settingsStatus, 3);
         ASSERT_TRUE(FollowMessageLine(
             window, messages, [&] { return window.Text(id::kMessageLine) == "设置成功！"; },
             kGenerous));
@@ -105,8 +108,7 @@ TEST(AddressRoad, ModifyMovesTheControllerAndMonitoringFollowsIt) {
         EXPECT_TRUE(WaitUntil([&] { return dialog.Text(id::address::kCurrentAddress) == "17"; },
                               kGenerous));
     });
-    EXPECT_TRUE(InOrder(messages, {std::string("正在设置，请稍候！"), std::string("设置成功！")}))
-        << ::testing::PrintToString(messages);
+    EXPECT_EQ(messages.back(), "设置成功！");
     EXPECT_TRUE(road.Messages().empty());
 
     // Live data keeps coming from the new address.

@@ -13,6 +13,7 @@
 #include <functional>
 #include <vector>
 
+#include "ServiceDialogTestSupport.h"
 #include "ui/framework/CDialog.h"
 #include "ui/framework/DialogLanguage.h"
 #include "ui/framework/MessageBox.h"
@@ -60,21 +61,8 @@ protected:
     }
 };
 
-// Runs the event loop until done() holds or a generous bound passes.
-bool WaitFor(const std::function<bool()>& done, int boundMs = 3000) {
-    QElapsedTimer elapsed;
-    elapsed.start();
-    while (!done()) {
-        if (elapsed.elapsed() > boundMs) return false;
-        QApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
-
-void SendKey(QWidget* target, int key) {
-    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
-    QApplication::sendEvent(target, &press);
-}
+using testing::SendKey;
+using testing::WaitFor;
 
 TEST(DialogUnits, EdgesAreConvertedOnTheirOwnSoNeighboursMeet) {
     const DialogUnitScale units(1.5, 1.5);

@@ -60,24 +60,8 @@ protected:
         return window;
     }
 
-    // Clicks the button; `inside` runs in the dialog it opens, which is then
-    // closed with its close box unless `inside` ended it. Returns the opened
-    // dialog's identifier, 0 when none opened.
     int Click(CMainDlg& window, int button, const std::function<void(CDialog&)>& inside = {}) {
-        int opened = 0;
-        bool looked = false;
-        QTimer::singleShot(0, &window, [&] {
-            looked = true;
-            for (CDialog* dialog : window.findChildren<CDialog*>(Qt::FindDirectChildrenOnly)) {
-                if (!dialog->HasControls()) continue;
-                opened = dialog->Template().id;
-                if (inside) inside(*dialog);
-                if (dialog->HasControls()) dialog->close();
-            }
-        });
-        window.Click(button);
-        EXPECT_TRUE(WaitFor([&] { return looked; }));
-        return opened;
+        return testing::RunServiceDialog(window, button, inside);
     }
 
     PseudoTerminal pty_;

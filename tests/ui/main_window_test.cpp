@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <set>
 
+#include "ServiceDialogTestSupport.h"
 #include "app/CMainDlg.h"
 #include "app/CMonitorApp.h"
 #include "monitor/ControlIds.h"
@@ -59,26 +60,7 @@ protected:
     std::vector<MessageBoxRecord> messages_;
 };
 
-// A pseudo-terminal whose slave end the window can open as a serial port.
-class PseudoTerminal {
-public:
-    PseudoTerminal() {
-        int slave = -1;
-        char name[128] = {};
-        if (::openpty(&master_, &slave, name, nullptr, nullptr) == 0) {
-            path_ = name;
-            ::close(slave);
-        }
-    }
-    ~PseudoTerminal() {
-        if (master_ >= 0) ::close(master_);
-    }
-    const std::string& Path() const { return path_; }
-
-private:
-    int master_ = -1;
-    std::string path_;
-};
+using testing::PseudoTerminal;
 
 TEST_F(MainWindowTest, FirstStartCreatesTheSettingsAndRunsWithColourZero) {
     CMonitorApp app(shared_, dir_);

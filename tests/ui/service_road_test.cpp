@@ -81,6 +81,7 @@ TEST(ServiceRoad, RestoreWaitsForMonitoringThenResetsTheSettingsAndClearsTheEner
     RunServiceDialog(window, id::kRestoreButton,
                      [](CDialog& dialog) { dialog.Click(id::kOkButton); });
     EXPECT_EQ(road.Shared().pendingWrite, 7);
+    EXPECT_EQ(road.Shared().settingsStatus, 3);
     Pump(1000);
     EXPECT_EQ(simulator.RequestCount(), requests);
     EXPECT_EQ(road.Register(sim::reg::kMaxChargeCurrent), 300);
@@ -91,8 +92,6 @@ TEST(ServiceRoad, RestoreWaitsForMonitoringThenResetsTheSettingsAndClearsTheEner
     ASSERT_TRUE(FollowMessageLine(
         window, messages, [&] { return window.Text(id::kMessageLine) == "Set successfully!"; },
         kGenerous));
-    EXPECT_TRUE(InOrder(messages, {std::string("Setting, please wait!")}))
-        << ::testing::PrintToString(messages);
     const sim::SimDevice factory(options);
     for (const sim::ReadBlock& block : kRestoredSettings) {
         for (uint16_t at = block.start; at < block.start + block.count; ++at)
@@ -135,13 +134,15 @@ TEST(ServiceRoad, SetTimeConfirmSetsTheControllersClock) {
         dialog.SetText(id::settime::kMinuteList, "45");
         dialog.SetText(id::settime::kSecondList, "30");
         dialog.Click(id::settime::kConfirmButton);
+        // Queued: "Setting, please wait!" until the controller answers. The
+        // message line may skip it when the answer comes within one pass of
+        // the settings worker, so the status itself is checked.
+        EXPECT_EQ(road.Shared().settingsStatus, 3);
         ASSERT_TRUE(FollowMessageLine(
             window, messages, [&] { return window.Text(id::kMessageLine) == "Set successfully!"; },
             kGenerous));
     });
     EXPECT_EQ(opened, id::settime::kDialog);
-    EXPECT_TRUE(InOrder(messages, {std::string("Setting, please wait!")}))
-        << ::testing::PrintToString(messages);
     EXPECT_EQ(road.Simulator().Clock().ToString(), "2031-12-24T18:45:30");
     // The read cycle goes on after the write.
     EXPECT_TRUE(road.WaitForReadCycles(window.engine.CompleteReadCycles() + 1, kGenerous));
