@@ -69,7 +69,7 @@ bool CMainDlg::OnInitDialog() {
 
     configDir = ResolveConfigDir();
     ReadOrCreateSettings();
-    if (shared.LanguageFlag() == "ENGLISH") {
+    if (shared.IsEnglish()) {
         ApplyEnglishTexts();
     } else {
         ApplyChineseTexts();

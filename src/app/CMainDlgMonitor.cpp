@@ -13,6 +13,7 @@
 #include "monitor/ControlIds.h"
 #include "monitor/DialogRefresh.h"
 #include "monitor/MonitorFormat.h"
+#include "service/logic/ServiceText.h"
 #include "ui/framework/WindowThread.h"
 
 namespace kestrane {
@@ -33,14 +34,11 @@ constexpr MonitorCaptions kMonitorCaptions[] = {
     {"START MONITOR", "STOP MONITOR"},
 };
 
-constexpr const char* kPortClosedEnglish = "Please open the COM port first!";
-constexpr const char* kPortClosedChinese = "串口没有打开！";
-
 }  // namespace
 
 void CMainDlg::OnMonitorButton() {
     if (!serialPort.IsOpen()) {
-        ShowMessage(shared.IsEnglish() ? kPortClosedEnglish : kPortClosedChinese);
+        ShowMessage(kPortNotOpenText.In(shared));
         return;
     }
     const std::string caption = Text(id::kMonitorButton);
@@ -53,6 +51,13 @@ void CMainDlg::OnMonitorButton() {
             SetText(id::kMonitorButton, captions.start);
         }
     }
+}
+
+void CMainDlg::StartMonitoringFromCheckAddress() {
+    // As START MONITOR does, with the caption in the button's own language.
+    const bool chinese = Text(id::kMonitorButton) == kMonitorCaptions[0].start;
+    SetText(id::kMonitorButton, kMonitorCaptions[chinese ? 0 : 1].stop);
+    StartMonitoring();
 }
 
 void CMainDlg::StartMonitoring() {

@@ -6,14 +6,6 @@
 
 namespace kestrane {
 
-namespace {
-
-constexpr const char* kStartMonitorChinese = "开始监控";
-constexpr const char* kStopMonitorEnglish = "STOP MONITOR";
-constexpr const char* kStopMonitorChinese = "停止监控";
-
-}  // namespace
-
 void CMainDlg::OnCheckAddress() {
     const ServiceCommandAction action =
         OnCheckAddressCommand(shared, *this, serialPort.IsOpen(), IsMonitoring());
@@ -67,13 +59,6 @@ void CMainDlg::SendDialogRefresh(int dialogId, int message) {
 
 bool CMainDlg::IsMonitoring() const {
     return settingsRunning.load() == 1;
-}
-
-void CMainDlg::StartMonitoringFromCheckAddress() {
-    // As START MONITOR does, with the caption in the button's own language.
-    const bool chinese = Text(id::kMonitorButton) == kStartMonitorChinese;
-    SetText(id::kMonitorButton, chinese ? kStopMonitorChinese : kStopMonitorEnglish);
-    StartMonitoring();
 }
 
 void CMainDlg::BeginAddressScan() {

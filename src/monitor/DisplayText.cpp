@@ -2,8 +2,8 @@
 
 namespace kestrane {
 
-bool IsEnglishFlag(std::string_view languageFlag) {
-    return languageFlag == "ENGLISH";
+std::string LanguageText::In(const SharedState& state) const {
+    return PickLanguageText(state.LanguageFlag(), chinese, english);
 }
 
 std::string PickLanguageText(std::string_view languageFlag, std::string_view chinese,

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "protocol/SharedState.h"
+
 namespace kestrane {
 
 // An operator-visible text in its two forms.
@@ -17,6 +19,9 @@ struct LanguageText {
     constexpr std::string_view In(bool english) const {
         return english ? this->english : this->chinese;
     }
+    // The form the shared language setting selects, decided now, so a switch
+    // takes effect for the next text shown.
+    std::string In(const SharedState& state) const;
 };
 
 // The text one control of the main window is to show. The window writes it
@@ -32,9 +37,6 @@ struct ControlText {
 // Chinese one.
 std::string PickLanguageText(std::string_view languageFlag, std::string_view chinese,
                              std::string_view english);
-
-// True when the language flag selects English.
-bool IsEnglishFlag(std::string_view languageFlag);
 
 // The row of a table whose `value` equals the register value, or nullptr.
 template <typename Row, std::size_t N>

@@ -8,10 +8,17 @@
 #include <cstdint>
 #include <mutex>
 #include <string>
+#include <string_view>
 
 #include "protocol/ControllerData.h"
 
 namespace kestrane {
+
+// The language rule: exactly "ENGLISH" selects English, any other value
+// ("CHINESE", "NULL", "english", empty) Chinese.
+inline bool IsEnglishFlag(std::string_view languageFlag) {
+    return languageFlag == "ENGLISH";
+}
 
 class SharedState {
 public:
@@ -35,7 +42,7 @@ public:
         std::lock_guard lock(languageMutex_);
         languageFlag_ = std::move(value);
     }
-    bool IsEnglish() const { return LanguageFlag() == "ENGLISH"; }
+    bool IsEnglish() const { return IsEnglishFlag(LanguageFlag()); }
 
 private:
     mutable std::mutex languageMutex_;

@@ -88,7 +88,7 @@ TEST_P(NonEnglishFlagTest, GivesChineseWindowMessagesAndDialogs) {
     EXPECT_TRUE(window.IsVisible(1009));
     EXPECT_FALSE(window.IsVisible(1011));
     EXPECT_EQ(DialogLanguageId(state), 2052);
-    EXPECT_EQ((BilingualText{"Done", "完成"}).In(state), "完成");
+    EXPECT_EQ((LanguageText{"Done", "完成"}).In(state), "完成");
 }
 
 INSTANTIATE_TEST_SUITE_P(Flags, NonEnglishFlagTest,
@@ -98,7 +98,7 @@ INSTANTIATE_TEST_SUITE_P(Flags, NonEnglishFlagTest,
                                            "[SysLanguage]\nLanguage=\n", "[COMSET]\nADDR=3\n"));
 
 TEST_F(LanguageTest, MessagesFollowTheFlagEachTimeTheyAreShown) {
-    const BilingualText text{"Done", "完成"};
+    const LanguageText text{"Done", "完成"};
     state.SetLanguageFlag("ENGLISH");
     EXPECT_EQ(text.In(state), "Done");
     state.SetLanguageFlag("ENGLISH ");

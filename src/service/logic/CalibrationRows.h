@@ -15,11 +15,11 @@ struct CalibrationRow {
     AtomicValue ControllerData::*liveReading;
     AtomicValue ControllerData::*ratio;
     AtomicValue ControllerData::*offset;
-    int ratioIndex;     // position of the ratio in calibrationWrite; the offset follows it
-    int32_t minimum;    // in tenths, for the live reading and the measurement
-    ServiceText label;  // row heading
-    ServiceText unit;
-    ServiceText tooLowMessage;
+    int ratioIndex;      // position of the ratio in calibrationWrite; the offset follows it
+    int32_t minimum;     // in tenths, for the live reading and the measurement
+    LanguageText label;  // row heading
+    LanguageText unit;
+    LanguageText tooLowMessage;
 };
 
 // Rows 1 to 6 in dialog order. Row r (0-based) uses the controls

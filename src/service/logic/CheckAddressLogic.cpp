@@ -12,7 +12,7 @@ namespace kestrane {
 
 namespace {
 
-constexpr ServiceText kQueryingText{"Querying...", "正在查询..."};
+constexpr LanguageText kQueryingText{"Querying...", "正在查询..."};
 // These two exist in Chinese only and are shown so in both languages.
 constexpr const char* kEnterDataText = "请输入数据！";
 constexpr const char* kUnreasonableDataText = "输入数据不合理！";
@@ -28,7 +28,7 @@ void SetTextIfChanged(IControlAccess& controls, int id, const std::string& text)
 
 void CheckAddressLogic::OnRefresh() {
     const std::string text = shared_.settingsStatus.load() == service::kStatusSearching
-                                 ? Pick(shared_, kQueryingText)
+                                 ? kQueryingText.In(shared_)
                                  : std::to_string(shared_.data.controllerAddress.load());
     SetTextIfChanged(dialog_, id::address::kCurrentAddress, text);
 }

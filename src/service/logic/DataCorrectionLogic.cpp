@@ -27,13 +27,13 @@ constexpr AtomicValue ControllerData::*kCalibrationAsRead[ControllerData::kCalib
         &ControllerData::compVoltageRatio,    &ControllerData::compVoltageOffset,
 };
 
-constexpr ServiceText kAbnormalDataText{"Abnormal data!", "数据异常！"};
-constexpr ServiceText kSerialRangeText{"Enter a value in the range of 1 ~ 9999 !",
-                                       "输入1~9999的数值！"};
-constexpr ServiceText kCustomSerialTooLongText{"You can enter up to 16 numbers!",
-                                               "最多可输入16个数字！"};
-constexpr ServiceText kModelTooLongText{"You can enter up to 16 characters!",
-                                        "最多可输入16个字符！"};
+constexpr LanguageText kAbnormalDataText{"Abnormal data!", "数据异常！"};
+constexpr LanguageText kSerialRangeText{"Enter a value in the range of 1 ~ 9999 !",
+                                        "输入1~9999的数值！"};
+constexpr LanguageText kCustomSerialTooLongText{"You can enter up to 16 numbers!",
+                                                "最多可输入16个数字！"};
+constexpr LanguageText kModelTooLongText{"You can enter up to 16 characters!",
+                                         "最多可输入16个字符！"};
 
 constexpr size_t kStandardSerialDigits = 4;
 constexpr size_t kIdentityTextBytes = 16;
@@ -82,8 +82,8 @@ void DataCorrectionLogic::QueueIdentity(const IdentityImage& image) {
     shared_.pendingWrite.store(service::kSelectorIdentity);
 }
 
-void DataCorrectionLogic::ShowMessage(const ServiceText& text) {
-    dialog_.ShowMessage(Pick(shared_, text));
+void DataCorrectionLogic::ShowMessage(const LanguageText& text) {
+    dialog_.ShowMessage(text.In(shared_));
 }
 
 void DataCorrectionLogic::OnRefresh() {
@@ -161,7 +161,7 @@ void DataCorrectionLogic::OnWriteSerialNumber() {
 }
 
 void DataCorrectionLogic::WriteBlankPaddedText(int editId, int firstWord,
-                                               const ServiceText& tooLong) {
+                                               const LanguageText& tooLong) {
     IdentityImage image = IdentityAsRead();
     std::string text = dialog_.Text(editId);
     if (text.size() > kIdentityTextBytes) {

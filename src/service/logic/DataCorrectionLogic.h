@@ -46,8 +46,8 @@ private:
     void QueueCalibration(const CalibrationImage& image);
     void QueueIdentity(const IdentityImage& image);
     // Steps shared by the customised serial number and the model name.
-    void WriteBlankPaddedText(int editId, int firstWord, const ServiceText& tooLong);
-    void ShowMessage(const ServiceText& text);
+    void WriteBlankPaddedText(int editId, int firstWord, const LanguageText& tooLong);
+    void ShowMessage(const LanguageText& text);
 
     SharedState& shared_;
     IControlAccess& dialog_;

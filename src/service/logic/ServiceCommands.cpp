@@ -10,11 +10,11 @@ namespace {
 bool RefuseUnlessReady(SharedState& shared, IControlAccess& mainWindow, bool portOpen,
                        bool monitoring, bool needsMonitoring) {
     if (!portOpen) {
-        mainWindow.ShowMessage(Pick(shared, kPortNotOpenText));
+        mainWindow.ShowMessage(kPortNotOpenText.In(shared));
         return true;
     }
     if (needsMonitoring && !monitoring) {
-        mainWindow.ShowMessage(Pick(shared, kMonitorNotStartedText));
+        mainWindow.ShowMessage(kMonitorNotStartedText.In(shared));
         return true;
     }
     return false;

@@ -1,4 +1,5 @@
 #include "settings/logic/BatteryParameters.h"
+#include "monitor/DisplayText.h"
 
 #include <array>
 #include <initializer_list>
@@ -81,12 +82,12 @@ constexpr EditLayout kEditLayouts[] = {
 };
 constexpr EditLayout kNoTypeLayout = {false, false, false, true, true};
 
-constexpr settings::Bilingual kSystemVoltageCaption = {"Sys.Volt.:", "系统电压："};
-constexpr settings::Bilingual kRangeMessage = {
+constexpr LanguageText kSystemVoltageCaption = {"Sys.Volt.:", "系统电压："};
+constexpr LanguageText kRangeMessage = {
     "The voltage parameter of lead-acid battery exceeds the range of 9 ~ 15V!",
     "请确认铅酸电池电压参数在9~15V范围内！"};
-constexpr settings::Bilingual kSelectMessage = {
-    "Please select the battery type and the system voltage!", "请选择电池类型和系统电压！"};
+constexpr LanguageText kSelectMessage = {"Please select the battery type and the system voltage!",
+                                         "请选择电池类型和系统电压！"};
 
 constexpr int32_t kBatteryTypeCount = sizeof(kEditLayouts) / sizeof(kEditLayouts[0]);
 
@@ -104,7 +105,7 @@ void BatteryParameters::Save(bool full) {
     const int32_t type = controls_.Selection(id::kBatteryTypeList);
     int32_t systemVoltage = controls_.Selection(id::kSystemVoltageList);
     if (type < 0 || type >= kBatteryTypeCount || (type != kLithium && systemVoltage < 0)) {
-        controls_.ShowMessage(kSelectMessage.In(english));
+        controls_.ShowMessage(std::string(kSelectMessage.In(english)));
         return;
     }
     // Li-ion hides the system voltage list; without an entry there the
@@ -126,7 +127,7 @@ void BatteryParameters::Save(bool full) {
         if (unsignedTenths < kMinLeadAcidVoltage || unsignedTenths > kMaxLeadAcidVoltage) {
             // Nothing is stored, so a write chain still in progress cannot
             // carry the rejected values to the controller.
-            controls_.ShowMessage(kRangeMessage.In(english));
+            controls_.ShowMessage(std::string(kRangeMessage.In(english)));
             return;
         }
         battery[row.slot] = tenths;
@@ -197,7 +198,7 @@ void BatteryParameters::FollowEditMode() {
 
     if (layout.systemVoltage) {
         settings::SetTextIfChanged(controls_, id::kSystemVoltageLabel,
-                                   kSystemVoltageCaption.In(state_.IsEnglish()));
+                                   kSystemVoltageCaption.In(state_));
         controls_.Enable(id::kSystemVoltageList, true);
         controls_.Show(id::kSystemVoltageList, true);
     } else {

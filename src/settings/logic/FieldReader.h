@@ -1,25 +1,14 @@
-// Numbers typed into the parameter edits. A text is read the way the C
-// library's atof reads it: leading white space, an optional sign, digits with
-// an optional fraction and exponent, stopping at the first character that does
-// not fit; a text without a number reads as 0. Only decimal notation counts
-// (no hexadecimal, infinity or NaN), and the decimal point is always '.',
-// whatever the process locale says.
+// Numbers typed into the parameter edits, read as ParseDecimalText and
+// ParseScaledText read them.
 #pragma once
 
 #include <cstdint>
 #include <string_view>
 
+#include "platform/DecimalText.h"
 #include "ui/ControlAccess.h"
 
 namespace kestrane {
-
-// The number in `text` as a double.
-double ParseDecimalText(std::string_view text);
-
-// The number in `text` times 10^scale, truncated toward zero and saturated to
-// the int32 range. Computed from the decimal digits themselves, so "13.8" at
-// scale 1 is exactly 138 and "15.05" exactly 150.
-int32_t ParseScaledText(std::string_view text, int scale);
 
 // The number in a control's text, truncated toward zero ("7.9" gives 7).
 int32_t ReadIntegerField(const IControlAccess& controls, int id);

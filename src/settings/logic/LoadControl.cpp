@@ -1,4 +1,5 @@
 #include "settings/logic/LoadControl.h"
+#include "monitor/DisplayText.h"
 
 #include <initializer_list>
 #include <span>
@@ -77,8 +78,8 @@ constexpr DisplayRow kDisplay[] = {
     {id::kMorningHoursEdit, &ControllerData::morningOnCode, FieldFormat::kMod100},
 };
 
-constexpr settings::Bilingual kSelectModeMessage = {"Please select the load control mode!",
-                                                    "请选择负载控制模式！"};
+constexpr LanguageText kSelectModeMessage = {"Please select the load control mode!",
+                                             "请选择负载控制模式！"};
 
 // Adds in unsigned arithmetic: only the low 16 bits go on the wire, and a
 // huge typed number must not overflow.
@@ -113,7 +114,7 @@ void LoadControl::Save() {
     const int list = CurrentList();
     const int mode = controls_.Selection(list);
     if (mode < 0 || mode >= kModeCount) {
-        controls_.ShowMessage(kSelectModeMessage.In(english));
+        controls_.ShowMessage(std::string(kSelectModeMessage.In(english)));
         return;
     }
     MatchModeLists(list);

@@ -1,4 +1,5 @@
 #include "settings/logic/SettingsProgress.h"
+#include "monitor/DisplayText.h"
 
 #include "settings/logic/SettingsText.h"
 
@@ -6,7 +7,7 @@ namespace kestrane {
 
 namespace {
 
-constexpr settings::Bilingual kStatusTexts[] = {
+constexpr LanguageText kStatusTexts[] = {
     {"Click [START EDIT] to modify parameters!", "点击“开始编辑“可修改参数！"},
     {"Set successfully!", "设置成功！"},
     {"Setting failed!", "设置失败！"},
@@ -21,7 +22,7 @@ std::optional<std::string> SettingsStatusText(int32_t status, int32_t deviceAddr
                                               bool isEnglish) {
     constexpr int32_t kCount = sizeof(kStatusTexts) / sizeof(kStatusTexts[0]);
     if (status < 0 || status >= kCount) return std::nullopt;
-    std::string text = kStatusTexts[status].In(isEnglish);
+    std::string text(kStatusTexts[status].In(isEnglish));
     if (status == settings::kStatusAddressFound) text += std::to_string(deviceAddress);
     return text;
 }

@@ -1,5 +1,7 @@
 #include "settings/logic/SettingsText.h"
 
+#include "monitor/NumberText.h"
+
 namespace kestrane::settings {
 
 void SetTextIfChanged(IControlAccess& controls, int id, const std::string& text) {
@@ -11,9 +13,9 @@ std::string FormatField(int32_t value, FieldFormat format) {
     const uint32_t raw = static_cast<uint32_t>(value);
     switch (format) {
         case FieldFormat::kTenths:
-            return std::to_string(raw / 10) + "." + std::to_string(raw % 10);
+            return FormatTenths(raw);
         case FieldFormat::kLow8:
-            return std::to_string(raw & 0xFFu);
+            return FormatLowByte(raw);
         case FieldFormat::kMod100:
             return std::to_string(raw % 100);
     }

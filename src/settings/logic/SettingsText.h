@@ -1,6 +1,5 @@
-// Small pieces shared by the parameter handlers and the settings pass: texts in
-// both languages, writing a control's text only when it changes, and the three
-// ways a register value is shown in a parameter edit.
+// Small pieces shared by the parameter handlers and the settings pass: writing a control's text
+// only when it changes, and the three ways a register value is shown in a parameter edit.
 #pragma once
 
 #include <cstdint>
@@ -9,13 +8,6 @@
 #include "ui/ControlAccess.h"
 
 namespace kestrane::settings {
-
-struct Bilingual {
-    const char* english;
-    const char* chinese;
-
-    constexpr const char* In(bool isEnglish) const { return isEnglish ? english : chinese; }
-};
 
 // Writes the text only when it differs byte by byte from what the control
 // shows, so a pass that repeats every field does not make them flicker.

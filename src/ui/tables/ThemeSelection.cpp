@@ -12,7 +12,7 @@ namespace {
 constexpr char kSection[] = "Colour";
 constexpr char kKey[] = "BackColour";
 
-constexpr BilingualText kRestartMessage{
+constexpr LanguageText kRestartMessage{
     "Please restart the application software to make the modification take effect!",
     "请重启应用软件使修改生效！"};
 

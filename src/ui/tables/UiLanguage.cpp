@@ -16,7 +16,7 @@ constexpr char kEnglishFlag[] = "ENGLISH";
 constexpr char kChineseFlag[] = "CHINESE";
 constexpr int kLithium = 4;
 
-constexpr BilingualText kBackgroundLabelText{"Background:", "背景选择："};
+constexpr LanguageText kBackgroundLabelText{"Background:", "背景选择："};
 
 bool RowApplies(TextCondition when, const SharedState& state) {
     switch (when) {

@@ -15,17 +15,6 @@
 
 namespace kestrane {
 
-// A text an operator sees, in both languages. The language is chosen each time
-// the text is shown, so a switch takes effect for the next message. The rule
-// is the display's (PickLanguageText), so windows and display never disagree.
-struct BilingualText {
-    const char* english;
-    const char* chinese;
-    std::string In(const SharedState& state) const {
-        return PickLanguageText(state.LanguageFlag(), chinese, english);
-    }
-};
-
 // Language identifiers of the two templates of each service dialog.
 inline constexpr int kEnglishLanguageId = 1033;
 inline constexpr int kChineseLanguageId = 2052;
