@@ -146,9 +146,11 @@ void SimulatorThread::HangUp() {
          waited += 5)
         waiting = Wait(5);
     if (waiting) Wait(20);
-    pty_.Close();
+    // Publish the state before the line drops, so whoever sees the hangup on
+    // the client side also sees the simulator as stopped.
     hungUp_ = true;
     running_ = false;
+    pty_.Close();
 }
 
 bool SimulatorThread::Wait(int ms) {
