@@ -10,6 +10,7 @@
 #include "monitor/CEventLog.h"
 #include "protocol/TextCodec.h"
 #include "support/FakeClock.h"
+#include "support/ScratchDir.h"
 
 namespace kestrane {
 namespace {
@@ -25,13 +26,6 @@ const std::string kHeaderLine =
 
 class EventLogTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "kestrane-log-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
     std::string Contents(const std::string& fileName) const {
         std::ifstream in(dir_ / fileName, std::ios::binary);
         std::ostringstream out;
@@ -40,7 +34,8 @@ protected:
     }
     bool Exists(const std::string& fileName) const { return fs::exists(dir_ / fileName); }
 
-    fs::path dir_;
+    testing::ScratchDir scratch_{"kestrane-log"};
+    const fs::path dir_ = scratch_.Path();
     FakeClock clock_{MakeTime(2022, 1, 10, 8, 5, 0)};
     ControllerData data_;
 };

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/ExecutableDir.h"
+#include "support/ScratchDir.h"
 
 namespace kestrane {
 namespace {
@@ -19,17 +20,14 @@ namespace fs = std::filesystem;
 class ConfigDirectoryTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "kestrane-cfg-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        root_ = pattern;
         // A regular file stands in for a directory nobody may write, root included.
         fs::create_directories(root_ / "home");
         std::ofstream((root_ / "readonly").string()) << "x";
     }
-    void TearDown() override { fs::remove_all(root_); }
 
     std::string Unwritable() const { return (root_ / "readonly").string(); }
-    fs::path root_;
+    testing::ScratchDir scratch_{"kestrane-cfg"};
+    const fs::path root_ = scratch_.Path();
 };
 
 TEST(ExecutableDirectoryTest, IsTheTestBinarysDirectoryWithTrailingSlash) {

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "serial/PortDiscovery.h"
+#include "support/ScratchDir.h"
 
 namespace kestrane {
 namespace {
@@ -21,14 +22,10 @@ namespace fs = std::filesystem;
 class PortDiscoveryTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "kestrane-sysfs-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        root_ = pattern;
         fs::create_directories(root_ / "class" / "tty");
         fs::create_directories(root_ / "drivers" / "serial8250");
         fs::create_directories(root_ / "drivers" / "port");
     }
-    void TearDown() override { fs::remove_all(root_); }
 
     std::string ClassDir() const { return (root_ / "class" / "tty").string(); }
 
@@ -59,7 +56,8 @@ protected:
         std::ofstream(node / "type") << type << "\n";
     }
 
-    fs::path root_;
+    testing::ScratchDir scratch_{"kestrane-sysfs"};
+    const fs::path root_ = scratch_.Path();
 };
 
 TEST_F(PortDiscoveryTest, ListsLinesWithHardwareSortedWithoutRegardToCase) {

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/ProfileFile.h"
+#include "support/ScratchDir.h"
 
 namespace kestrane {
 namespace {
@@ -19,14 +20,6 @@ namespace fs = std::filesystem;
 
 class ProfileFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "kestrane-ini-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-        path_ = (dir_ / "Configfiles.ini").string();
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
     void WriteRaw(const std::string& content) { std::ofstream(path_, std::ios::binary) << content; }
     std::string ReadRaw() const {
         std::ifstream in(path_, std::ios::binary);
@@ -38,8 +31,9 @@ protected:
         return GetProfileString(section, key, "NULL", path_);
     }
 
-    fs::path dir_;
-    std::string path_;
+    testing::ScratchDir scratch_{"kestrane-ini"};
+    const fs::path dir_ = scratch_.Path();
+    const std::string path_ = (dir_ / "Configfiles.ini").string();
 };
 
 TEST_F(ProfileFileTest, MissingFileSectionOrKeyGivesTheDefault) {

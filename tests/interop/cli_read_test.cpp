@@ -20,6 +20,8 @@
 #include <string>
 #include <thread>
 
+#include "support/ScratchDir.h"
+
 namespace kestrane {
 namespace {
 
@@ -44,9 +46,8 @@ std::string Slurp(const std::string& path) {
 }
 
 RunResult RunCli(const std::string& arguments) {
-    char dir[] = "/tmp/kestrane-cli-test-XXXXXX";
-    EXPECT_NE(mkdtemp(dir), nullptr);
-    const std::string out = std::string(dir) + "/out", err = std::string(dir) + "/err";
+    const testing::ScratchDir dir("kestrane-cli-test");
+    const std::string out = dir.Slashed() + "out", err = dir.Slashed() + "err";
     const std::string command =
         std::string(KESTRANE_CLI_EXE) + " " + arguments + " >" + out + " 2>" + err;
     RunResult result;
@@ -54,9 +55,6 @@ RunResult RunCli(const std::string& arguments) {
     result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     result.out = Slurp(out);
     result.err = Slurp(err);
-    std::remove(out.c_str());
-    std::remove(err.c_str());
-    rmdir(dir);
     return result;
 }
 

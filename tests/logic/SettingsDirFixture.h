@@ -12,20 +12,13 @@
 
 #include "protocol/SharedState.h"
 #include "support/FakeControls.h"
+#include "support/ScratchDir.h"
 
 namespace kestrane::testing {
 
 class SettingsDirFixture : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "kestrane-lang-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-        path = (dir_ / "Configfiles.ini").string();
-        SetUpTemplate();
-    }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
+    void SetUp() override { SetUpTemplate(); }
 
     void WriteFile(const std::string& content) const {
         std::ofstream(path, std::ios::binary) << content;
@@ -52,10 +45,12 @@ protected:
 
     FakeControls window;
     SharedState state;
-    std::string path;
 
 private:
-    std::filesystem::path dir_;
+    ScratchDir scratch_{"kestrane-lang"};
+
+protected:
+    const std::string path = (scratch_.Path() / "Configfiles.ini").string();
 };
 
 }  // namespace kestrane::testing

@@ -39,9 +39,6 @@ sim::SimulatorOptions StillMorningController() {
 
 SimulatedWindow::SimulatedWindow(sim::SimulatorOptions options, const char* language)
     : simulator_(options) {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "kestrane-road-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) != nullptr) dir_ = pattern + "/";
     const std::string ini = dir_ + CMainDlg::kSettingsFileName;
     WriteProfileString("SysLanguage", "Language", language, ini);
     WriteProfileString("COMSET", "ADDR", std::to_string(options.address), ini);
@@ -63,7 +60,6 @@ SimulatedWindow::~SimulatedWindow() {
     window_.reset();
     simulator_.Stop();
     SetMessageBoxHook({});
-    if (!dir_.empty()) std::filesystem::remove_all(dir_);
 }
 
 bool SimulatedWindow::OpenAndStart() {

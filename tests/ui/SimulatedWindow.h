@@ -12,9 +12,14 @@
 #include "app/CMainDlg.h"
 #include "protocol/SharedState.h"
 #include "sim/SimulatorThread.h"
+#include "support/ScratchDir.h"
 #include "ui/framework/MessageBox.h"
 
 namespace kestrane::testing {
+
+// How long a window test waits for the simulator and the workers: far more
+// than they need, so a loaded machine does not fail a test that is right.
+inline constexpr int kGenerous = 15000;
 
 // Runs the event loop until `done` is true or `timeoutMs` has passed; returns
 // `done`'s last answer.
@@ -50,7 +55,8 @@ public:
     uint16_t Register(uint16_t address) const;
 
 private:
-    std::string dir_;
+    ScratchDir scratch_{"kestrane-road"};
+    const std::string dir_ = scratch_.Slashed();
     SharedState shared_;
     sim::SimulatorThread simulator_;
     std::unique_ptr<CMainDlg> window_;

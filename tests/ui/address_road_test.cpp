@@ -19,13 +19,12 @@ namespace {
 
 using testing::FollowMessageLine;
 using testing::InOrder;
+using testing::kGenerous;
 using testing::Note;
 using testing::RunServiceDialog;
 using testing::SimulatedWindow;
 using testing::StillMorningController;
 using testing::WaitUntil;
-
-constexpr int kGenerous = 15000;
 
 sim::SimulatorOptions ControllerAt(int address) {
     sim::SimulatorOptions options = StillMorningController();

@@ -11,6 +11,7 @@
 #include "app/CMainDlg.h"
 #include "monitor/ControlIds.h"
 #include "platform/ProfileFile.h"
+#include "support/ScratchDir.h"
 #include "ui/framework/DialogLanguage.h"
 #include "ui/tables/MainWindowTexts.h"
 
@@ -21,13 +22,6 @@ namespace fs = std::filesystem;
 
 class WindowLanguageTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "kestrane-lang-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern + "/";
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
     std::string Ini() const { return dir_ + "Configfiles.ini"; }
     std::string StoredLanguage() const {
         return GetProfileString("SysLanguage", "Language", "<missing>", Ini());
@@ -75,7 +69,8 @@ protected:
         return expected;
     }
 
-    std::string dir_;
+    testing::ScratchDir scratch_{"kestrane-lang"};
+    const std::string dir_ = scratch_.Slashed();
     SharedState shared_;
 };
 

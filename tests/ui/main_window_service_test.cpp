@@ -17,6 +17,7 @@
 #include "monitor/DialogRefresh.h"
 #include "platform/ProfileFile.h"
 #include "service/logic/ServiceControlIds.h"
+#include "support/ScratchDir.h"
 #include "ui/ServiceDialogTestSupport.h"
 #include "ui/framework/DialogLanguage.h"
 #include "ui/framework/MessageBox.h"
@@ -32,15 +33,11 @@ using testing::WaitFor;
 class MainWindowServiceTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "kestrane-service-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern + "/";
         SetMessageBoxHook([this](const MessageBoxRecord& r) { messages_.push_back(r.text); });
     }
     void TearDown() override {
         SetMessageBoxHook({});
         SetDialogLanguage(kLanguageEnglish);
-        fs::remove_all(dir_);
     }
 
     // A window in that language, its port open on a pseudo-terminal when
@@ -65,7 +62,8 @@ protected:
     }
 
     PseudoTerminal pty_;
-    std::string dir_;
+    testing::ScratchDir scratch_{"kestrane-service"};
+    const std::string dir_ = scratch_.Slashed();
     SharedState shared_;
     std::vector<std::string> messages_;
 };

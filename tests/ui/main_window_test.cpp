@@ -21,6 +21,7 @@
 #include "app/CMonitorApp.h"
 #include "monitor/ControlIds.h"
 #include "platform/ProfileFile.h"
+#include "support/ScratchDir.h"
 #include "ui/framework/MessageBox.h"
 
 namespace kestrane {
@@ -31,15 +32,9 @@ namespace fs = std::filesystem;
 class MainWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "kestrane-window-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern + "/";
         SetMessageBoxHook([this](const MessageBoxRecord& record) { messages_.push_back(record); });
     }
-    void TearDown() override {
-        SetMessageBoxHook({});
-        fs::remove_all(dir_);
-    }
+    void TearDown() override { SetMessageBoxHook({}); }
 
     std::string Ini() const { return dir_ + "Configfiles.ini"; }
     std::string Stored(const char* section, const char* key) const {
@@ -55,7 +50,8 @@ protected:
         Store("Colour", "BackColour", colour);
     }
 
-    std::string dir_;
+    testing::ScratchDir scratch_{"kestrane-window"};
+    const std::string dir_ = scratch_.Slashed();
     SharedState shared_;
     std::vector<MessageBoxRecord> messages_;
 };

@@ -13,6 +13,7 @@
 #include "app/CMonitorApp.h"
 #include "monitor/ControlIds.h"
 #include "platform/ProfileFile.h"
+#include "support/ScratchDir.h"
 #include "ui/PixelColours.h"
 #include "ui/framework/MessageBox.h"
 #include "ui/tables/ColourThemes.h"
@@ -29,9 +30,6 @@ using testing::ToQColor;
 class WindowThemeTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "kestrane-theme-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern + "/";
         palette_ = QApplication::palette();
         font_ = QApplication::font();
         SetMessageBoxHook([this](const MessageBoxRecord& record) { messages_.push_back(record); });
@@ -40,7 +38,6 @@ protected:
         SetMessageBoxHook({});
         QApplication::setPalette(palette_);
         QApplication::setFont(font_);
-        fs::remove_all(dir_);
     }
 
     std::string Ini() const { return dir_ + "Configfiles.ini"; }
@@ -71,7 +68,8 @@ protected:
         return visible;
     }
 
-    std::string dir_;
+    testing::ScratchDir scratch_{"kestrane-theme"};
+    const std::string dir_ = scratch_.Slashed();
     QPalette palette_;
     QFont font_;
     std::vector<MessageBoxRecord> messages_;

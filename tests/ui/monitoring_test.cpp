@@ -17,12 +17,11 @@
 namespace kestrane {
 namespace {
 
+using testing::kGenerous;
 using testing::Pump;
 using testing::SimulatedWindow;
 using testing::StillMorningController;
 using testing::WaitUntil;
-
-constexpr int kGenerous = 15000;
 
 std::string Tenths(int value, const char* unit) {
     char text[32];

@@ -21,13 +21,12 @@ namespace {
 
 using testing::FollowMessageLine;
 using testing::InOrder;
+using testing::kGenerous;
 using testing::Pump;
 using testing::RunServiceDialog;
 using testing::SimulatedWindow;
 using testing::StillMorningController;
 using testing::WaitUntil;
-
-constexpr int kGenerous = 15000;
 
 // The settings a restore returns to: battery, load control, lead-acid and
 // lithium voltages, as start and count.

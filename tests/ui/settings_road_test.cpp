@@ -18,12 +18,11 @@
 namespace kestrane {
 namespace {
 
+using testing::kGenerous;
 using testing::Pump;
 using testing::SimulatedWindow;
 using testing::StillMorningController;
 using testing::WaitUntil;
-
-constexpr int kGenerous = 15000;
 
 // Opens, starts monitoring, waits for the controller's values in the
 // parameter area and enters edit mode.
