@@ -131,6 +131,7 @@ void CMainDlg::ResetEngineState() {
     monitorRunning = 0;
     settingsRunning = 0;
     parameters.editMode = 0;
+    parameters.ForgetControllerValues();
     // A new log writes its header again into today's file.
     eventLog_ = std::make_unique<CEventLog>(clock_, std::string());
 }

@@ -35,6 +35,8 @@ void CMainDlg::OnOpenButton() {
             ShowMessage(kOpenFailed, reason);
             return;
         }
+        engine.NotePortOpened();
+        parameters.ForgetControllerValues();
         SetText(id::kOpenButton, chinese ? kCloseChinese : kCloseEnglish);
         SetText(id::kPortState, chinese ? "已打开" : "Opened");
         Enable(id::kPortList, false);
