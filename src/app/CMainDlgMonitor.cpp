@@ -76,6 +76,7 @@ void CMainDlg::StopMonitoring() {
 }
 
 void CMainDlg::OnTimer(int timerId) {
+    if (CloseIfHungUp()) return;
     if (timerId == kEngineTimer) {
         if (engine.OnTimer1Tick()) workers.Start([this] { engine.ReceivePass(); });
     } else if (timerId == kDisplayTimer) {
