@@ -4,8 +4,10 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -117,6 +119,8 @@ private:
     void ResetEngineState();
     void StartSettingsWorker();
     void RunSettingsWorker();
+    // Clears settingsRunning and wakes the worker from its pause.
+    void StopSettingsWorker();
     void OnLoadModeChosen(int listId);
 
     // What CLOSE does: the passes end, the port closes, the port box is
@@ -142,6 +146,14 @@ private:
 
     std::string settingsDir_;
     std::vector<std::string> extraPorts_;
+
+    // The replies counter as control 1038 shows it: the receive pass reports
+    // it after every chunk of a reply, and only a change is worth a call into
+    // the window thread.
+    std::atomic<int32_t> repliesShown_{0};
+    // The settings worker's pause between passes, which a stop cuts short.
+    std::mutex settingsPauseMutex_;
+    std::condition_variable settingsPause_;
 
     // Engine block: the PC clock of the display and the log, the event log.
     SystemClock clock_;

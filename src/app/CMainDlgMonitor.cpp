@@ -71,7 +71,7 @@ void CMainDlg::StartMonitoring() {
 void CMainDlg::StopMonitoring() {
     engine.StopMonitoring();
     monitorRunning = 0;
-    settingsRunning = 0;
+    StopSettingsWorker();
     KillTimer(kEngineTimer);
 }
 
@@ -115,6 +115,7 @@ void CMainDlg::ShowFramesSent(int32_t framesSent) {
 }
 
 void CMainDlg::ShowRepliesReceived(int32_t repliesReceived) {
+    if (repliesShown_.exchange(repliesReceived) == repliesReceived) return;
     SetText(id::kRepliesReceived, std::to_string(repliesReceived));
 }
 
@@ -130,7 +131,7 @@ void CMainDlg::ResetEngineState() {
     engine.linkIdle = 1;
     engine.deviceAddress = 1;
     monitorRunning = 0;
-    settingsRunning = 0;
+    StopSettingsWorker();
     parameters.editMode = 0;
     parameters.ForgetControllerValues();
     // A new log writes its header again into today's file.
@@ -140,7 +141,7 @@ void CMainDlg::ResetEngineState() {
 void CMainDlg::StopWorkers() {
     engine.OnWindowClosing();
     monitorRunning = 0;
-    settingsRunning = 0;
+    StopSettingsWorker();
     workers.JoinAll();
     settingsWorker.Join();
 }

@@ -2,7 +2,7 @@
 // shows the progress of the last settings operation and keeps the parameter
 // controls in the state the edit mode asks for.
 #include <chrono>
-#include <thread>
+#include <mutex>
 
 #include "app/CMainDlg.h"
 #include "monitor/ControlIds.h"
@@ -12,10 +12,8 @@ namespace kestrane {
 
 namespace {
 
-// Pause between settings passes, looked at in slices so that a stop is seen
-// quickly.
-constexpr int kPassPauseSlices = 10;
-constexpr auto kPauseSlice = std::chrono::milliseconds(10);
+// Pause between settings passes; a stop ends it at once.
+constexpr auto kPassPause = std::chrono::milliseconds(100);
 
 }  // namespace
 
@@ -42,7 +40,7 @@ void CMainDlg::OnLoadModeChosen(int listId) {
 // Only one settings worker runs at a time: a new start ends the previous one
 // (which may still be in its pause after a STOP) and waits for it first.
 void CMainDlg::StartSettingsWorker() {
-    settingsRunning = 0;
+    StopSettingsWorker();
     settingsWorker.Join();
     settingsRunning = 1;
     settingsWorker.Start([this] { RunSettingsWorker(); });
@@ -58,9 +56,19 @@ void CMainDlg::RunSettingsWorker() {
             const bool settingsRead = engine.SettingsBlocksRead();
             parameters.SettingsPass(engine.deviceAddress.load(), settingsRead);
         });
-        for (int slice = 0; slice < kPassPauseSlices && settingsRunning; ++slice)
-            std::this_thread::sleep_for(kPauseSlice);
+        std::unique_lock lock(settingsPauseMutex_);
+        settingsPause_.wait_for(lock, kPassPause, [this] { return settingsRunning == 0; });
     }
+}
+
+// The flag is cleared under the pause's lock, so a worker that has just looked
+// at it and is about to wait cannot miss the wake-up.
+void CMainDlg::StopSettingsWorker() {
+    {
+        std::lock_guard lock(settingsPauseMutex_);
+        settingsRunning = 0;
+    }
+    settingsPause_.notify_all();
 }
 
 }  // namespace kestrane
