@@ -85,6 +85,10 @@ void ApplyTextsOfFlag(IControlAccess& controls, const SharedState& state) {
 void ApplyLanguage(IControlAccess& controls, SharedState& state,
                    const std::string& configFilePath) {
     state.SetLanguageFlag(ReadLanguageFlag(configFilePath));
+    ApplyLanguage(controls, state);
+}
+
+void ApplyLanguage(IControlAccess& controls, const SharedState& state) {
     const bool english = state.IsEnglish();
     // Dialogs opened from now on take their template from DialogLanguageId,
     // which follows the flag just read.
