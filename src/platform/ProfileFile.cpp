@@ -1,6 +1,5 @@
 #include "platform/ProfileFile.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -215,7 +214,8 @@ bool WriteProfileString(const std::string& section, const std::string& key,
 
 bool WriteProfileStrings(const std::vector<ProfileEntry>& entries, const std::string& path) {
     if (!std::all_of(entries.begin(), entries.end(), IsWritable)) return false;
-    const int in = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (entries.empty()) return true;
+    const int in = profile::OpenRegularFile(path);
     if (in < 0 && errno != ENOENT) return false;  // never overwrite a file we could not read
     const std::optional<Plan> plan = PlanEdits(in, TargetsOf(entries));
     const bool written =

@@ -1,5 +1,7 @@
 #include "platform/ProfileLines.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -56,6 +58,18 @@ ParsedLine ParseLine(std::string_view line, bool firstLine) {
     parsed.keyEnd = keyEnd + mark;
     parsed.value = TrimBlanks(text.substr(equals + 1));
     return parsed;
+}
+
+int OpenRegularFile(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return -1;
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        errno = EINVAL;
+        return -1;
+    }
+    return fd;
 }
 
 bool ScanLines(int fd, const std::function<bool(const ScannedLine&)>& onLine) {

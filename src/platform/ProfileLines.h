@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <string_view>
 
 namespace kestrane::profile {
@@ -37,6 +38,12 @@ struct ScannedLine {
     bool newline = false;   // the line ends in "\n": false only for a last line
     bool first = false;     // the file's first line
 };
+
+// Opens path for reading when it is a regular file. -1 with errno set
+// otherwise: ENOENT when it does not exist, EINVAL for a directory, a device
+// or a pipe, which are never read as settings (a pipe could block the reader
+// and a device never end).
+int OpenRegularFile(const std::string& path);
 
 // Calls onLine for every line from fd's current position to the end of the
 // file, until onLine returns false. A line ends at "\n" (a "\r" before it

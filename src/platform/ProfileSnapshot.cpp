@@ -1,6 +1,5 @@
 #include "platform/ProfileSnapshot.h"
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -35,7 +34,7 @@ ProfileSnapshot::ProfileSnapshot(const std::string& path, std::vector<ProfileKey
             std::string(TrimBlanks(wanted.section)), std::string(TrimBlanks(wanted.key)), {}});
     }
     fileExists_ = kestrane::FileExists(path);
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = profile::OpenRegularFile(path);
     if (fd < 0) return;
 
     std::vector<bool> inSection(entries_.size(), false);

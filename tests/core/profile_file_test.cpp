@@ -330,6 +330,20 @@ TEST_F(ProfileFileTest, HugeLinesAreReadPastAndCopiedWhole) {
               "[Junk]\n" + junk + "\r\nKey=1\n[COMSET]\nADDR=" + longValue + "\nBAUD=19200\n");
 }
 
+// A settings path that leads to a device or a pipe would never end or would
+// block the reader: it reads as a file without keys and is never replaced.
+TEST_F(ProfileFileTest, DevicesAndPipesAreNeitherReadNorReplaced) {
+    fs::create_symlink("/dev/zero", path_);
+    const std::string pipe = (dir_ / "pipe.ini").string();
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    for (const std::string& path : {path_, pipe}) {
+        EXPECT_EQ(GetProfileString("COMSET", "ADDR", "NULL", path), "NULL") << path;
+        EXPECT_FALSE(WriteProfileString("COMSET", "ADDR", "1", path)) << path;
+    }
+    EXPECT_TRUE(fs::is_symlink(path_));
+    EXPECT_TRUE(fs::is_fifo(pipe));
+}
+
 TEST_F(ProfileFileTest, LeadingNumberReadsAsAtoiDoes) {
     const std::pair<const char*, int> cases[] = {
         {"NULL", 0}, {"", 0},    {"300", 300},  {" 12x", 12},

@@ -3,6 +3,7 @@
 #include "monitor/ControlIds.h"
 #include "platform/ProfileFile.h"
 #include "ui/tables/ColourThemes.h"
+#include "ui/tables/StoredSettings.h"
 #include "ui/tables/UiLanguage.h"
 
 namespace kestrane {
@@ -19,8 +20,7 @@ constexpr LanguageText kRestartMessage{
 }  // namespace
 
 int ReadColourIndex(const std::string& configFilePath) {
-    if (!FileExists(configFilePath)) return 0;
-    return LeadingNumber(GetProfileString(kSection, kKey, "NULL", configFilePath));
+    return ReadStoredSettings(configFilePath).ColourIndex();
 }
 
 void ShowThemeLogo(IControlAccess& controls, int colourIndex) {
