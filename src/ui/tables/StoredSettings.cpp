@@ -8,13 +8,6 @@
 namespace kestrane {
 namespace {
 
-constexpr char kLanguageSection[] = "SysLanguage";
-constexpr char kLanguageKey[] = "Language";
-constexpr char kAddressSection[] = "COMSET";
-constexpr char kAddressKey[] = "ADDR";
-constexpr char kColourSection[] = "Colour";
-constexpr char kColourKey[] = "BackColour";
-
 constexpr char kDefaultLanguage[] = "ENGLISH";
 constexpr char kDefaultAddress[] = "1";
 constexpr int kHighestAddress = 247;

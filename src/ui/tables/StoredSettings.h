@@ -7,6 +7,14 @@
 
 namespace kestrane {
 
+// Where the file keeps each setting.
+inline constexpr char kLanguageSection[] = "SysLanguage";
+inline constexpr char kLanguageKey[] = "Language";
+inline constexpr char kAddressSection[] = "COMSET";
+inline constexpr char kAddressKey[] = "ADDR";
+inline constexpr char kColourSection[] = "Colour";
+inline constexpr char kColourKey[] = "BackColour";
+
 struct StoredSettings {
     bool fileExists = false;
     std::optional<std::string> language;  // "SysLanguage"/"Language"

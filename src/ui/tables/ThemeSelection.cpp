@@ -10,9 +10,6 @@ namespace kestrane {
 
 namespace {
 
-constexpr char kSection[] = "Colour";
-constexpr char kKey[] = "BackColour";
-
 constexpr LanguageText kRestartMessage{
     "Please restart the application software to make the modification take effect!",
     "请重启应用软件使修改生效！"};
@@ -37,7 +34,7 @@ void OnSaveBackground(IControlAccess& controls, SharedState& state,
     const int index = controls.Selection(list);
     state.colourIndex = index;
     // A failed write is not reported: the message asks for a restart either way.
-    WriteProfileString(kSection, kKey, std::to_string(index), configFilePath);
+    WriteProfileString(kColourSection, kColourKey, std::to_string(index), configFilePath);
     controls.ShowMessage(kRestartMessage.In(state));
 }
 
