@@ -2,10 +2,12 @@
 // alone, that a write of several keys is one replace, and the temporary files
 // a killed write leaves.
 #include <fcntl.h>
+#include <signal.h>
 #include <stdlib.h>
 #include <sys/file.h>
 #include <sys/inotify.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -277,6 +279,36 @@ TEST_F(ProfileFileTest, SeveralKeysAreWrittenWithOneRename) {
         EXPECT_EQ(otherChanges, 0);
         EXPECT_EQ(ReadRaw(),
                   "[SysLanguage]\nLanguage=ENGLISH\n[COMSET]\nADDR=1\n[Colour]\nBackColour=1\n");
+    }
+}
+
+// The first start's defaults, killed at any moment of their write: the next
+// start finds no file or the whole one, and clears the temporary file away.
+TEST_F(ProfileFileTest, AWriteKilledAtAnyMomentLeavesNoPartOfTheFile) {
+    const std::vector<ProfileEntry> defaults{{"SysLanguage", "Language", "ENGLISH"},
+                                             {"COMSET", "ADDR", "1"},
+                                             {"Colour", "BackColour", "1"}};
+    const std::string whole =
+        "[SysLanguage]\nLanguage=ENGLISH\n[COMSET]\nADDR=1\n[Colour]\nBackColour=1\n";
+    for (int round = 0; round < 40; ++round) {
+        SCOPED_TRACE(round);
+        fs::remove(path_);
+        const pid_t writer = fork();
+        ASSERT_GE(writer, 0);
+        if (writer == 0) {
+            for (;;) {
+                unlink(path_.c_str());
+                WriteProfileStrings(defaults, path_);
+            }
+        }
+        usleep(static_cast<useconds_t>(round * 97 % 1500));
+        kill(writer, SIGKILL);
+        int status = 0;
+        ASSERT_EQ(waitpid(writer, &status, 0), writer);
+        if (fs::exists(path_)) EXPECT_EQ(ReadRaw(), whole);
+        RemoveStaleReplaceFiles(path_);
+        for (const auto& entry : fs::directory_iterator(dir_))
+            EXPECT_EQ(entry.path().string(), path_);
     }
 }
 
