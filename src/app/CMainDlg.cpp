@@ -68,7 +68,7 @@ bool CMainDlg::OnInitDialog() {
     shared.pendingWrite = 0;
 
     configDir = ResolveConfigDir();
-    ReadOrCreateSettings();
+    const StoredSettings stored = ReadOrCreateSettings();
     if (shared.IsEnglish()) {
         ApplyEnglishTexts();
     } else {
@@ -76,25 +76,26 @@ bool CMainDlg::OnInitDialog() {
     }
     ApplyLanguage();
     ShowThemeLogo();
-    LoadSavedSettings();
+    LoadSavedSettings(stored);
     FillPortList();
     return true;
 }
 
-void CMainDlg::ReadOrCreateSettings() {
+StoredSettings CMainDlg::ReadOrCreateSettings() {
     const std::string path = SettingsPath();
-    if (FileExists(path)) {
-        shared.SetLanguageFlag(ReadLanguageFlag(path));
-        return;
+    StoredSettings stored = ReadStoredSettings(path);
+    if (stored.fileExists) {
+        shared.SetLanguageFlag(stored.LanguageFlag());
+    } else {
+        // The file vanished since the program started: defaults, colour 0.
+        WriteDefaultSettings(path, "0", shared);
     }
-    // The file vanished since the program started: defaults, colour 0.
-    WriteDefaultSettings(path, "0", shared);
+    return stored;
 }
 
-void CMainDlg::LoadSavedSettings() {
+void CMainDlg::LoadSavedSettings(const StoredSettings& stored) {
     Select(id::kBaudList, 6);
-    const int address = LeadingNumber(GetProfileString("COMSET", "ADDR", "NULL", SettingsPath()));
-    Select(id::kAddressList, address - 1);
+    Select(id::kAddressList, stored.AddressIndex());
 }
 
 void CMainDlg::FillPortList() {

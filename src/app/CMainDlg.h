@@ -25,6 +25,7 @@
 #include "ui/framework/CDialog.h"
 #include "ui/framework/CWorker.h"
 #include "ui/framework/CWorkerSet.h"
+#include "ui/tables/StoredSettings.h"
 
 namespace kestrane {
 
@@ -48,8 +49,9 @@ public:
     // Relabels the window in one language (window start, language switch).
     void ApplyEnglishTexts();
     void ApplyChineseTexts();
-    // Language set-up: flag re-read from the settings file, dialog language,
-    // the two load-mode lists and the two theme lists with their label.
+    // Language set-up with the flag just read from the settings file: dialog
+    // language, the two load-mode lists and the two theme lists with their
+    // label.
     void ApplyLanguage();
 
     std::string SettingsPath() const { return configDir + kSettingsFileName; }
@@ -105,14 +107,15 @@ protected:
 
 private:
     std::string ResolveConfigDir() const;
-    void ReadOrCreateSettings();
+    // The settings file in one read; the defaults written when it is missing.
+    StoredSettings ReadOrCreateSettings();
 
     // Language and theme: CMainDlgLanguage.cpp, CMainDlgTheme.cpp.
     void ApplyWindowIcon();
     // The theme's logo and the text colours of the message line and titles.
     void ShowThemeLogo();
 
-    void LoadSavedSettings();
+    void LoadSavedSettings(const StoredSettings& stored);
     void FillPortList();
     // Engine block: stops every worker and waits for it, serving its calls.
     void StopWorkers();

@@ -27,7 +27,8 @@ void CMainDlg::ApplyChineseTexts() {
 }
 
 void CMainDlg::ApplyLanguage() {
-    kestrane::ApplyLanguage(*this, shared, SettingsPath());
+    // The flag was read from the settings file a moment ago, at window start.
+    kestrane::ApplyLanguage(*this, shared);
     FollowDialogLanguage(shared);
 }
 

@@ -5,11 +5,10 @@
 #include "app/CMainDlg.h"
 #include "app/SettingsFileDefaults.h"
 #include "platform/ExecutableDir.h"
-#include "platform/ProfileFile.h"
+#include "platform/FileReplace.h"
 #include "ui/ThemeArtwork.h"
 #include "ui/ThemePalette.h"
-#include "ui/tables/ThemeSelection.h"
-#include "ui/tables/UiLanguage.h"
+#include "ui/tables/StoredSettings.h"
 
 namespace kestrane {
 
@@ -24,13 +23,12 @@ std::string CMonitorApp::SettingsPath() const {
 
 void CMonitorApp::LoadStartSettings() {
     const std::string path = SettingsPath();
-    // Read before the first-start defaults are written: that run keeps colour 0.
-    shared_.colourIndex = ReadColourIndex(path);
-    if (FileExists(path)) {
-        shared_.SetLanguageFlag(ReadLanguageFlag(path));
-        return;
-    }
-    WriteDefaultSettings(path, "1", shared_);
+    RemoveStaleReplaceFiles(path);
+    const StoredSettings stored = ReadStoredSettings(path);
+    // Read before the defaults are written: a run that writes the colour
+    // keeps colour 0.
+    shared_.colourIndex = stored.ColourIndex();
+    CompleteSettings(path, stored, "1", shared_);
 }
 
 void CMonitorApp::ApplyStartAppearance() {

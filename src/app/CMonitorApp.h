@@ -17,9 +17,11 @@ public:
 
     void SetExtraPorts(std::vector<std::string> ports) { extraPorts_ = std::move(ports); }
 
-    // The start-up part of instance initialisation: language flag and colour
-    // index from the settings file, or the file created with its defaults
-    // (colour index 0 for this run).
+    // The start-up part of instance initialisation: removes temporary files
+    // that a killed write left beside the settings file, takes the language
+    // flag and colour index from it in one read, and writes the defaults of
+    // the settings it lacks, all three when it is missing (colour index 0 for
+    // this run when the colour was missing).
     void LoadStartSettings();
     // The look of every window of this run, after LoadStartSettings: Chinese
     // texts in a Simplified Chinese font, the dialog colours of colourIndex

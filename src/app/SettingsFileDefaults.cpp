@@ -1,15 +1,18 @@
 #include "app/SettingsFileDefaults.h"
 
-#include "platform/ProfileFile.h"
-
 namespace kestrane {
 
 void WriteDefaultSettings(const std::string& path, const char* colourIndexText,
                           SharedState& shared) {
-    WriteProfileString("SysLanguage", "Language", "ENGLISH", path);
-    WriteProfileString("COMSET", "ADDR", "1", path);
-    WriteProfileString("Colour", "BackColour", colourIndexText, path);
-    shared.SetLanguageFlag("ENGLISH");
+    CompleteSettings(path, StoredSettings{}, colourIndexText, shared);
+}
+
+void CompleteSettings(const std::string& path, const StoredSettings& stored,
+                      const char* colourIndexText, SharedState& shared) {
+    // A failed write is not reported: the run goes on with the values in
+    // memory, and the next start tries again.
+    WriteMissingSettings(path, stored, colourIndexText);
+    shared.SetLanguageFlag(stored.language.value_or("ENGLISH"));
 }
 
 }  // namespace kestrane

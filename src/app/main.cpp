@@ -9,9 +9,9 @@
 
 #include "app/CMonitorApp.h"
 #include "platform/LocalClock.h"
-#include "platform/ProfileFile.h"
 #include "protocol/SharedState.h"
 #include "sim/SimulatorThread.h"
+#include "ui/tables/StoredSettings.h"
 
 namespace {
 
@@ -21,9 +21,7 @@ namespace {
 std::unique_ptr<kestrane::sim::SimulatorThread> StartDemoController(const std::string& settings,
                                                                     std::string* error) {
     kestrane::sim::SimulatorOptions options;
-    const int saved =
-        kestrane::LeadingNumber(kestrane::GetProfileString("COMSET", "ADDR", "1", settings));
-    options.address = saved >= 1 && saved <= 247 ? saved : 1;
+    options.address = kestrane::ReadStoredSettings(settings).AddressIndex() + 1;
     const kestrane::LocalTime today = kestrane::SystemClock().Now();
     kestrane::sim::SimDateTime::FromParts(today.year, today.month, today.day, 10, 30, 0,
                                           &options.start);

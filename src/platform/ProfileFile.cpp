@@ -1,262 +1,227 @@
 #include "platform/ProfileFile.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <optional>
-#include <vector>
+
+#include "platform/FileReplace.h"
+#include "platform/ProfileLines.h"
+#include "platform/ProfileSnapshot.h"
 
 namespace kestrane {
 namespace {
 
-constexpr const char* kBlanks = " \t";
-constexpr const char* kByteOrderMark = "\xEF\xBB\xBF";
+using profile::EqualIgnoringCase;
+using profile::LineKind;
+using profile::TrimBlanks;
 
-struct Line {
-    std::string text;        // without its line end
-    std::string terminator;  // "\n", "\r\n" or "" for a last line without one
+constexpr size_t kCopyChunkBytes = 64 * 1024;
+
+// One change to the old file's bytes: text goes in at `at`, and the old bytes
+// from `at` up to `resume` are left out.
+struct Edit {
+    uint64_t at = 0;
+    uint64_t resume = 0;
+    std::string lineEndFirst;  // completes a last line that ends at `at` without "\n"
+    std::string text;
 };
 
-enum class LineKind { Other, Section, Key };
+// What a line needs before another line can follow it: nothing after "\n";
+// only the "\n" after a final "\r", which a reader would otherwise take for
+// part of the next line; the file's line end after a final line without one.
+std::string LineEndFor(const profile::ScannedLine& line, const std::string& newline) {
+    if (line.newline) return {};
+    return line.end > line.textEnd ? "\n" : newline;
+}
 
-struct ParsedLine {
-    LineKind kind = LineKind::Other;
-    std::string name;   // section or key name, blanks trimmed
-    size_t keyEnd = 0;  // for keys: offset just past the key's last character
-    std::string value;  // for keys: blanks trimmed
+// One entry of a write, and what the scan of the old file found for it.
+struct Target {
+    std::string section;  // blanks trimmed
+    std::string key;      // blanks trimmed
+    std::string value;
+    bool inSection = false;       // the scan is in a section of this name
+    bool inFirstSection = false;  // ... in the first one
+    bool sectionSeen = false;
+    uint64_t insertAt = 0;  // just past the last non-blank line of the first section
+    std::string insertLineEndFirst;
+    std::optional<uint64_t> valueAt;  // the key's line: just past the key name
+    uint64_t valueEnd = 0;            // ... and where its line end begins
 };
 
-std::string Trim(const std::string& text) {
-    size_t first = text.find_first_not_of(kBlanks);
-    if (first == std::string::npos) return {};
-    size_t last = text.find_last_not_of(kBlanks);
-    return text.substr(first, last - first + 1);
-}
-
-char LowerAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualIgnoringCase(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
-    }
-    return true;
-}
-
-ParsedLine Parse(const std::string& raw, bool firstLine) {
-    std::string text = raw;
-    if (firstLine && text.rfind(kByteOrderMark, 0) == 0) text.erase(0, 3);
-    ParsedLine parsed;
-    size_t start = text.find_first_not_of(kBlanks);
-    if (start == std::string::npos || text[start] == ';') return parsed;
-    if (text[start] == '[') {
-        size_t close = text.find(']', start + 1);
-        parsed.kind = LineKind::Section;
-        parsed.name = Trim(text.substr(
-            start + 1, close == std::string::npos ? std::string::npos : close - start - 1));
-        return parsed;
-    }
-    size_t equals = text.find('=', start);
-    if (equals == std::string::npos) return parsed;
-    parsed.kind = LineKind::Key;
-    parsed.name = Trim(text.substr(start, equals - start));
-    size_t keyLast = equals > start ? text.find_last_not_of(kBlanks, equals - 1) : start;
-    // keyEnd counts in the raw line, which may begin with a byte-order mark.
-    parsed.keyEnd = (equals > start ? keyLast + 1 : start) + (raw.size() - text.size());
-    parsed.value = Trim(text.substr(equals + 1));
-    return parsed;
-}
-
-// Reads path into lines. nullopt when it exists but cannot be read; an empty
-// vector when it does not exist.
-std::optional<std::vector<Line>> ReadLines(const std::string& path) {
-    std::vector<Line> lines;
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        if (errno == ENOENT) return lines;
-        return std::nullopt;
-    }
-    std::string content;
-    char chunk[4096];
-    for (;;) {
-        ssize_t n = ::read(fd, chunk, sizeof chunk);
-        if (n > 0) {
-            content.append(chunk, static_cast<size_t>(n));
-        } else if (n == 0) {
-            break;
-        } else if (errno != EINTR) {
-            ::close(fd);
-            return std::nullopt;
-        }
-    }
-    ::close(fd);
-    size_t pos = 0;
-    while (pos < content.size()) {
-        size_t newline = content.find('\n', pos);
-        Line line;
-        if (newline == std::string::npos) {
-            line.text = content.substr(pos);
-            pos = content.size();
-        } else {
-            line.text = content.substr(pos, newline - pos);
-            line.terminator = "\n";
-            pos = newline + 1;
-        }
-        if (!line.text.empty() && line.text.back() == '\r') {
-            line.text.pop_back();
-            line.terminator = line.terminator.empty() ? "\r" : "\r\n";
-        }
-        lines.push_back(std::move(line));
-    }
-    return lines;
-}
-
-std::string Truncated(std::string text) {
-    if (text.size() > kProfileValueMaxLength) text.resize(kProfileValueMaxLength);
-    return text;
-}
-
-std::string Unquoted(const std::string& value) {
-    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
-        value.back() == value.front()) {
-        return value.substr(1, value.size() - 2);
-    }
-    return value;
-}
-
-bool WriteAll(int fd, const std::string& data) {
-    size_t done = 0;
-    while (done < data.size()) {
-        ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += static_cast<size_t>(n);
-    }
-    return true;
-}
-
-// Writes content to a temporary file beside path and renames it over path.
-bool ReplaceFile(const std::string& path, const std::string& content) {
-    std::string target = path;
-    if (char* resolved = ::realpath(path.c_str(), nullptr)) {
-        target = resolved;  // a symbolic link stays a link to the new contents
-        std::free(resolved);
-    }
-    mode_t mode = 0;
-    struct stat existing {};
-    if (::stat(target.c_str(), &existing) == 0) {
-        mode = existing.st_mode & 07777;
-    } else {
-        mode_t mask = ::umask(0);
-        ::umask(mask);
-        mode = 0666 & ~mask;
-    }
-    std::string temp = target + ".XXXXXX";
-    int fd = ::mkstemp(temp.data());
-    if (fd < 0) return false;
-    bool ok = WriteAll(fd, content) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    if (ok) ok = ::rename(temp.c_str(), target.c_str()) == 0;
-    if (!ok) ::unlink(temp.c_str());
-    return ok;
-}
+struct Plan {
+    std::vector<Edit> edits;  // in file order
+    std::string newline = "\n";
+};
 
 bool HasLineBreak(const std::string& text) {
     return text.find_first_of("\r\n") != std::string::npos;
 }
 
-bool NamesAreWritable(const std::string& section, const std::string& key,
-                      const std::string& value) {
-    std::string trimmedSection = Trim(section);
-    std::string trimmedKey = Trim(key);
-    return !trimmedSection.empty() && !trimmedKey.empty() && !HasLineBreak(section) &&
-           !HasLineBreak(key) && !HasLineBreak(value) && section.find(']') == std::string::npos &&
-           key.find('=') == std::string::npos && trimmedKey.front() != '[' &&
-           trimmedKey.front() != ';';
+bool IsWritable(const ProfileEntry& entry) {
+    const std::string_view section = TrimBlanks(entry.section);
+    const std::string_view key = TrimBlanks(entry.key);
+    return !section.empty() && !key.empty() && !HasLineBreak(entry.section) &&
+           !HasLineBreak(entry.key) && !HasLineBreak(entry.value) &&
+           entry.section.find(']') == std::string::npos &&
+           entry.key.find('=') == std::string::npos && key.front() != '[' && key.front() != ';';
+}
+
+// The entries with trimmed names, one per key: a repeated key keeps its first
+// place and takes its last value.
+std::vector<Target> TargetsOf(const std::vector<ProfileEntry>& entries) {
+    std::vector<Target> targets;
+    for (const ProfileEntry& entry : entries) {
+        Target target;
+        target.section = TrimBlanks(entry.section);
+        target.key = TrimBlanks(entry.key);
+        target.value = entry.value;
+        auto same = std::find_if(targets.begin(), targets.end(), [&](const Target& t) {
+            return EqualIgnoringCase(t.section, target.section) &&
+                   EqualIgnoringCase(t.key, target.key);
+        });
+        if (same != targets.end()) {
+            same->value = target.value;
+        } else {
+            targets.push_back(std::move(target));
+        }
+    }
+    return targets;
+}
+
+// Finds, in one pass over the old file (fd < 0: none), where each entry goes:
+// into its key's line where GetProfileString finds that key; else after the
+// last non-blank line of the first section of its name, before the blank lines
+// that separate it from the next; else into a new section at the end.
+std::optional<Plan> PlanEdits(int fd, std::vector<Target> targets) {
+    Plan plan;
+    uint64_t fileEnd = 0;
+    std::string lastLineEnd;  // what the last line needs before new lines follow it
+    if (fd >= 0) {
+        const bool read = profile::ScanLines(fd, [&](const profile::ScannedLine& line) {
+            if (line.first && line.crlf) plan.newline = "\r\n";
+            fileEnd = line.end;
+            lastLineEnd = LineEndFor(line, plan.newline);
+            const profile::ParsedLine parsed = profile::ParseLine(line.text, line.first);
+            const bool blank = TrimBlanks(line.text).empty();
+            for (Target& t : targets) {
+                if (parsed.kind == LineKind::Section) {
+                    t.inSection = EqualIgnoringCase(parsed.name, t.section);
+                    t.inFirstSection = t.inSection && !t.sectionSeen;
+                    t.sectionSeen = t.sectionSeen || t.inSection;
+                }
+                if (t.inFirstSection && !blank) {
+                    t.insertAt = line.end;
+                    t.insertLineEndFirst = LineEndFor(line, plan.newline);
+                }
+                if (parsed.kind == LineKind::Key && t.inSection && !t.valueAt &&
+                    EqualIgnoringCase(parsed.name, t.key)) {
+                    t.valueAt = line.start + parsed.keyEnd;
+                    t.valueEnd = line.textEnd;
+                }
+            }
+            return true;
+        });
+        if (!read) return std::nullopt;
+    }
+
+    std::vector<std::string> newSections;  // in the order the entries name them
+    for (const Target& t : targets) {
+        if (t.valueAt) {
+            plan.edits.push_back(Edit{*t.valueAt, t.valueEnd, {}, "=" + t.value});
+        } else if (t.sectionSeen) {
+            plan.edits.push_back(Edit{t.insertAt, t.insertAt, t.insertLineEndFirst,
+                                      t.key + "=" + t.value + plan.newline});
+        } else if (std::none_of(newSections.begin(), newSections.end(), [&](const std::string& s) {
+                       return EqualIgnoringCase(s, t.section);
+                   })) {
+            newSections.push_back(t.section);
+        }
+    }
+    Edit append{fileEnd, fileEnd, lastLineEnd, {}};
+    for (const std::string& section : newSections) {
+        append.text += "[" + section + "]" + plan.newline;
+        for (const Target& t : targets) {
+            if (!t.valueAt && !t.sectionSeen && EqualIgnoringCase(t.section, section))
+                append.text += t.key + "=" + t.value + plan.newline;
+        }
+    }
+    if (!append.text.empty()) plan.edits.push_back(std::move(append));
+    std::stable_sort(plan.edits.begin(), plan.edits.end(),
+                     [](const Edit& a, const Edit& b) { return a.at < b.at; });
+    return plan;
+}
+
+bool WriteAll(int fd, std::string_view data) {
+    while (!data.empty()) {
+        const ssize_t n = ::write(fd, data.data(), data.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        data.remove_prefix(static_cast<size_t>(n));
+    }
+    return true;
+}
+
+// Copies in's bytes from `from` up to `to` (to the end of the file when `to`
+// is nullopt). False when a read or write fails, or when the file ends before
+// `to`: it changed since it was planned.
+bool CopyRange(int in, int out, uint64_t from, std::optional<uint64_t> to) {
+    std::vector<char> chunk(kCopyChunkBytes);
+    while (!to || from < *to) {
+        const size_t want =
+            to ? static_cast<size_t>(std::min<uint64_t>(chunk.size(), *to - from)) : chunk.size();
+        const ssize_t n = ::pread(in, chunk.data(), want, static_cast<off_t>(from));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return false;
+        if (n == 0) return !to;
+        if (!WriteAll(out, std::string_view(chunk.data(), static_cast<size_t>(n)))) return false;
+        from += static_cast<uint64_t>(n);
+    }
+    return true;
+}
+
+bool WriteEdited(int in, int out, const Plan& plan) {
+    uint64_t pos = 0;
+    std::optional<uint64_t> lineEndGivenAt;
+    for (const Edit& edit : plan.edits) {
+        if (in >= 0 && !CopyRange(in, out, pos, edit.at)) return false;
+        if (!edit.lineEndFirst.empty() && lineEndGivenAt != edit.at) {
+            if (!WriteAll(out, edit.lineEndFirst)) return false;
+            lineEndGivenAt = edit.at;
+        }
+        if (!WriteAll(out, edit.text)) return false;
+        pos = edit.resume;
+    }
+    return in < 0 || CopyRange(in, out, pos, std::nullopt);
 }
 
 }  // namespace
 
 std::string GetProfileString(const std::string& section, const std::string& key,
                              const std::string& defaultValue, const std::string& path) {
-    std::string fallback = defaultValue;
-    size_t last = fallback.find_last_not_of(kBlanks);
-    fallback.resize(last == std::string::npos ? 0 : last + 1);
-    fallback = Truncated(fallback);
-
-    std::optional<std::vector<Line>> lines = ReadLines(path);
-    if (!lines) return fallback;
-    std::string wantedSection = Trim(section);
-    std::string wantedKey = Trim(key);
-    bool inSection = false;
-    for (size_t i = 0; i < lines->size(); ++i) {
-        ParsedLine parsed = Parse((*lines)[i].text, i == 0);
-        if (parsed.kind == LineKind::Section) {
-            inSection = EqualIgnoringCase(parsed.name, wantedSection);
-        } else if (inSection && parsed.kind == LineKind::Key &&
-                   EqualIgnoringCase(parsed.name, wantedKey)) {
-            return Truncated(Unquoted(parsed.value));
-        }
-    }
-    return fallback;
+    return ProfileSnapshot(path, {{section, key}}).Get(section, key, defaultValue);
 }
 
 bool WriteProfileString(const std::string& section, const std::string& key,
                         const std::string& value, const std::string& path) {
-    if (!NamesAreWritable(section, key, value)) return false;
-    std::optional<std::vector<Line>> read = ReadLines(path);
-    if (!read) return false;  // never overwrite a file we could not read
-    std::vector<Line>& lines = *read;
-    std::string newline = (!lines.empty() && lines.front().terminator == "\r\n") ? "\r\n" : "\n";
-    std::string wantedSection = Trim(section);
-    std::string wantedKey = Trim(key);
-    std::vector<ParsedLine> parsed;
-    for (size_t i = 0; i < lines.size(); ++i)
-        parsed.push_back(Parse(lines[i].text, i == 0));
+    return WriteProfileStrings({{section, key, value}}, path);
+}
 
-    // The key is replaced where GetProfileString finds it.
-    std::optional<size_t> keyLine;
-    std::optional<size_t> sectionLine;
-    bool inSection = false;
-    for (size_t i = 0; i < lines.size() && !keyLine; ++i) {
-        if (parsed[i].kind == LineKind::Section) {
-            inSection = EqualIgnoringCase(parsed[i].name, wantedSection);
-            if (inSection && !sectionLine) sectionLine = i;
-        } else if (inSection && parsed[i].kind == LineKind::Key &&
-                   EqualIgnoringCase(parsed[i].name, wantedKey)) {
-            keyLine = i;
-        }
-    }
-
-    Line entry{wantedKey + "=" + value, newline};
-    if (keyLine) {
-        lines[*keyLine].text =
-            lines[*keyLine].text.substr(0, parsed[*keyLine].keyEnd) + "=" + value;
-    } else if (sectionLine) {
-        // A new key goes after the last non-blank line of the first section
-        // of that name, before the blank lines that separate it from the next.
-        size_t last = *sectionLine;
-        for (size_t i = last + 1; i < lines.size() && parsed[i].kind != LineKind::Section; ++i) {
-            if (!Trim(lines[i].text).empty()) last = i;
-        }
-        if (lines[last].terminator.empty()) lines[last].terminator = newline;
-        lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(last) + 1, entry);
-    } else {
-        if (!lines.empty() && lines.back().terminator.empty()) lines.back().terminator = newline;
-        lines.push_back(Line{"[" + wantedSection + "]", newline});
-        lines.push_back(entry);
-    }
-
-    std::string content;
-    for (const Line& line : lines)
-        content += line.text + line.terminator;
-    return ReplaceFile(path, content);
+bool WriteProfileStrings(const std::vector<ProfileEntry>& entries, const std::string& path) {
+    if (!std::all_of(entries.begin(), entries.end(), IsWritable)) return false;
+    if (entries.empty()) return true;
+    const int in = profile::OpenRegularFile(path);
+    if (in < 0 && errno != ENOENT) return false;  // never overwrite a file we could not read
+    const std::optional<Plan> plan = PlanEdits(in, TargetsOf(entries));
+    const bool written =
+        plan && ReplaceFile(path, [&](int out) { return WriteEdited(in, out, *plan); });
+    if (in >= 0) ::close(in);
+    return written;
 }
 
 bool FileExists(const std::string& path) {
@@ -268,7 +233,7 @@ int LeadingNumber(const std::string& text) {
     const char* begin = text.c_str();
     char* end = nullptr;
     errno = 0;
-    long number = std::strtol(begin, &end, 10);
+    const long number = std::strtol(begin, &end, 10);
     if (end == begin) return 0;
     if (number > INT_MAX) return INT_MAX;
     if (number < INT_MIN) return INT_MIN;

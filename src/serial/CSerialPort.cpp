@@ -16,6 +16,7 @@
 #include <thread>
 
 #include "serial/LineSpeed.h"
+#include "serial/PortPath.h"
 
 namespace kestrane {
 namespace {
@@ -132,7 +133,7 @@ bool CSerialPort::Open(const std::string& name) {
         lastErrorText_ = "No port name given";
         return false;
     }
-    std::string path = name.front() == '/' ? name : "/dev/" + name;
+    const std::string path = PortDevicePath(name);
     int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         SetError(errno, path);

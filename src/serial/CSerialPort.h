@@ -42,8 +42,9 @@ public:
     CSerialPort(const CSerialPort&) = delete;
     CSerialPort& operator=(const CSerialPort&) = delete;
 
-    // A bare name from the port list gets "/dev/" in front; an absolute path is
-    // used as it is. An open port is closed first. Fails with Busy when this or
+    // name is a port-list name or a path, resolved by PortDevicePath
+    // (PortPath.h): "ttyUSB0" opens /dev/ttyUSB0, "./ttyX" and "/tmp/link" are
+    // paths. An open port is closed first. Fails with Busy when this or
     // another program holds the port.
     bool Open(const std::string& name);
     // 8 data bits, no parity, one stop bit, raw, at baudRate. Hardware flow

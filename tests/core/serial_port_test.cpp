@@ -13,6 +13,7 @@
 #include <cstring>
 #include <ctime>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -21,6 +22,7 @@
 
 #include "serial/CSerialPort.h"
 #include "serial/LineSpeed.h"
+#include "support/ScratchDir.h"
 
 namespace kestrane {
 namespace {
@@ -107,6 +109,42 @@ TEST_F(SerialPortTest, OpensAbsolutePathAndBareNameUnderDev) {
 
     ASSERT_TRUE(port_.Open(path_.substr(5))) << port_.LastErrorText();  // "pts/N"
     EXPECT_EQ(port_.DevicePath(), path_);
+}
+
+// Changes the working directory for one test and back.
+class WorkingDirectory {
+public:
+    explicit WorkingDirectory(const std::filesystem::path& dir)
+        : previous_(std::filesystem::current_path()) {
+        std::filesystem::current_path(dir);
+    }
+    ~WorkingDirectory() { std::filesystem::current_path(previous_); }
+
+private:
+    std::filesystem::path previous_;
+};
+
+TEST_F(SerialPortTest, RelativePathsOpenFromTheWorkingDirectory) {
+    testing::ScratchDir scratch("kestrane-port");
+    std::filesystem::create_symlink(path_, scratch.Path() / "ttyX");
+    std::ofstream(scratch.Path() / "regular.txt") << "not a terminal";
+    WorkingDirectory here(scratch.Path());
+
+    for (const char* name : {"./ttyX", "ttyX"}) {
+        ASSERT_TRUE(port_.Open(name)) << name << ": " << port_.LastErrorText();
+        EXPECT_EQ(port_.DevicePath(), name);
+        uint8_t byte = 0x5A;
+        ASSERT_TRUE(port_.Write(&byte, 1, 1000));
+        uint8_t received = 0;
+        ASSERT_EQ(read(master_, &received, 1), 1);
+        EXPECT_EQ(received, 0x5A);
+        port_.Close();
+    }
+
+    // A file here is opened as itself, not looked for under /dev/.
+    EXPECT_FALSE(port_.Open("regular.txt"));
+    EXPECT_EQ(port_.LastError(), SerialError::NotATerminal);
+    EXPECT_EQ(port_.LastErrorText().rfind("regular.txt:", 0), 0u) << port_.LastErrorText();
 }
 
 TEST_F(SerialPortTest, OpenFailuresSayWhy) {

@@ -14,6 +14,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <set>
 
 #include "ServiceDialogTestSupport.h"
@@ -84,6 +85,27 @@ TEST_F(MainWindowTest, FirstStartCreatesTheSettingsAndRunsWithColourZero) {
     SharedState second;
     CMonitorApp(second, dir_).LoadStartSettings();
     EXPECT_EQ(second.colourIndex, 1);
+}
+
+// A first start killed while it wrote the defaults (an older version wrote
+// them key by key) left the language alone and its temporary file; the next
+// start completes the file and clears the temporary file away.
+TEST_F(MainWindowTest, TheStartAfterAKilledFirstStartRepairsTheSettings) {
+    Store("SysLanguage", "Language", "ENGLISH");
+    const std::string stale = Ini() + ".kestrane-q7Rz2X";
+    std::ofstream(stale) << "[SysLanguage]\nLanguage=ENGLISH\n[CO";
+    CMonitorApp app(shared_, dir_);
+    shared_.colourIndex = 5;
+    app.LoadStartSettings();
+    EXPECT_FALSE(fs::exists(stale));
+    EXPECT_EQ(Stored("COMSET", "ADDR"), "1");
+    EXPECT_EQ(Stored("Colour", "BackColour"), "1");
+    EXPECT_EQ(shared_.colourIndex, 0);  // as on a first start: colour 1 from the next run
+
+    CMainDlg window(shared_, dir_);
+    window.Create();
+    EXPECT_EQ(window.Text(id::kPortLabel), "Com Port:");
+    EXPECT_EQ(window.Text(id::kAddressList), "1");
 }
 
 TEST_F(MainWindowTest, AFileThatVanishedBeforeTheWindowGetsColourZero) {
@@ -199,14 +221,15 @@ TEST_F(MainWindowTest, TheLanguageFlagPicksTheCaptionsExactly) {
     }
 }
 
-TEST_F(MainWindowTest, TheSavedAddressIsSelectedWhenItIsInTheList) {
+TEST_F(MainWindowTest, TheSavedAddressIsSelectedWhenItIsInTheListElseAddressOne) {
     struct Case {
         const char* stored;
         int selection;
     };
+    // No address of the list selects address 1: never the broadcast address 0.
     for (const Case& c :
-         {Case{"12", 11}, Case{"1", 0}, Case{"247", 246}, Case{"248", -1}, Case{"300", -1},
-          Case{"", -1}, Case{"0", -1}, Case{"NULL", -1}, Case{"7abc", 6}}) {
+         {Case{"12", 11}, Case{"1", 0}, Case{"247", 246}, Case{"248", 0}, Case{"300", 0},
+          Case{"", 0}, Case{"0", 0}, Case{"NULL", 0}, Case{"7abc", 6}}) {
         StoreSettings("ENGLISH", c.stored);
         CMainDlg window(shared_, dir_);
         window.Create();

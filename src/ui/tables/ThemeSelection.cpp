@@ -3,14 +3,12 @@
 #include "monitor/ControlIds.h"
 #include "platform/ProfileFile.h"
 #include "ui/tables/ColourThemes.h"
+#include "ui/tables/StoredSettings.h"
 #include "ui/tables/UiLanguage.h"
 
 namespace kestrane {
 
 namespace {
-
-constexpr char kSection[] = "Colour";
-constexpr char kKey[] = "BackColour";
 
 constexpr LanguageText kRestartMessage{
     "Please restart the application software to make the modification take effect!",
@@ -19,8 +17,7 @@ constexpr LanguageText kRestartMessage{
 }  // namespace
 
 int ReadColourIndex(const std::string& configFilePath) {
-    if (!FileExists(configFilePath)) return 0;
-    return LeadingNumber(GetProfileString(kSection, kKey, "NULL", configFilePath));
+    return ReadStoredSettings(configFilePath).ColourIndex();
 }
 
 void ShowThemeLogo(IControlAccess& controls, int colourIndex) {
@@ -37,7 +34,7 @@ void OnSaveBackground(IControlAccess& controls, SharedState& state,
     const int index = controls.Selection(list);
     state.colourIndex = index;
     // A failed write is not reported: the message asks for a restart either way.
-    WriteProfileString(kSection, kKey, std::to_string(index), configFilePath);
+    WriteProfileString(kColourSection, kColourKey, std::to_string(index), configFilePath);
     controls.ShowMessage(kRestartMessage.In(state));
 }
 

@@ -4,13 +4,12 @@
 #include "platform/ProfileFile.h"
 #include "ui/tables/ColourThemes.h"
 #include "ui/tables/MainWindowTexts.h"
+#include "ui/tables/StoredSettings.h"
 
 namespace kestrane {
 
 namespace {
 
-constexpr char kSection[] = "SysLanguage";
-constexpr char kKey[] = "Language";
 constexpr char kMissing[] = "NULL";
 constexpr char kEnglishFlag[] = "ENGLISH";
 constexpr char kChineseFlag[] = "CHINESE";
@@ -67,7 +66,7 @@ void SelectPair(IControlAccess& controls, int chineseList, int englishList, int 
 }  // namespace
 
 std::string ReadLanguageFlag(const std::string& configFilePath) {
-    return GetProfileString(kSection, kKey, kMissing, configFilePath);
+    return GetProfileString(kLanguageSection, kLanguageKey, kMissing, configFilePath);
 }
 
 void ApplyEnglishTexts(IControlAccess& controls, const SharedState& state) {
@@ -85,6 +84,10 @@ void ApplyTextsOfFlag(IControlAccess& controls, const SharedState& state) {
 void ApplyLanguage(IControlAccess& controls, SharedState& state,
                    const std::string& configFilePath) {
     state.SetLanguageFlag(ReadLanguageFlag(configFilePath));
+    ApplyLanguage(controls, state);
+}
+
+void ApplyLanguage(IControlAccess& controls, const SharedState& state) {
     const bool english = state.IsEnglish();
     // Dialogs opened from now on take their template from DialogLanguageId,
     // which follows the flag just read.
@@ -102,15 +105,15 @@ void OnLanguageButton(IControlAccess& controls, SharedState& state,
                       const std::string& configFilePath) {
     if (FileExists(configFilePath)) {
         if (ReadLanguageFlag(configFilePath) == kEnglishFlag) {
-            WriteProfileString(kSection, kKey, kChineseFlag, configFilePath);
+            WriteProfileString(kLanguageSection, kLanguageKey, kChineseFlag, configFilePath);
             ApplyChineseTexts(controls, state);
         } else {
-            WriteProfileString(kSection, kKey, kEnglishFlag, configFilePath);
+            WriteProfileString(kLanguageSection, kLanguageKey, kEnglishFlag, configFilePath);
             ApplyEnglishTexts(controls, state);
         }
     } else {
         // Creates the file; the labels stay as they are until the next click.
-        WriteProfileString(kSection, kKey, kEnglishFlag, configFilePath);
+        WriteProfileString(kLanguageSection, kLanguageKey, kEnglishFlag, configFilePath);
     }
     ApplyLanguage(controls, state, configFilePath);
 }

@@ -42,6 +42,9 @@ void ApplyTextsOfFlag(IControlAccess& controls, const SharedState& state);
 // selects colourIndex in both theme lists and shows the one of the language,
 // and labels the theme list.
 void ApplyLanguage(IControlAccess& controls, SharedState& state, const std::string& configFilePath);
+// The same set-up with the flag that state holds, for a caller that has just
+// read it from the file (window start).
+void ApplyLanguage(IControlAccess& controls, const SharedState& state);
 
 // Button 1186: toggles the stored language between "ENGLISH" and "CHINESE",
 // relabels the window and runs ApplyLanguage. Without a settings file it
