@@ -26,15 +26,6 @@ using Clock = std::chrono::steady_clock;
 constexpr int kMinReplySilenceMs = 50;
 constexpr int kBitsPerCharacter = 10;
 constexpr int kSilenceCharacters = 4;
-// Once the first byte of a reply is there, Read lets this many more character
-// times pass before it takes what has arrived, and goes on so while the bytes
-// keep coming; a pause of kPauseCharacters ends it. A reply trickling in at the
-// line rate thus wakes the reader a few times, not once per byte, and Read
-// still returns within a pause of its last byte.
-constexpr int kGatherCharacters = 16;
-constexpr int kMinGatherMs = 2;
-constexpr int kPauseCharacters = 2;
-constexpr int kMinPauseMs = 1;
 // Without a wake-up descriptor, waits are cut into slices this long so Close
 // is noticed in time.
 constexpr int kPollSliceMs = 10;
@@ -241,36 +232,11 @@ bool CSerialPort::Configure(unsigned baudRate) {
 }
 
 int CSerialPort::ReplySilenceMs() const {
-    return CharacterTimesMs(kSilenceCharacters, kMinReplySilenceMs);
-}
-
-int CSerialPort::CharacterTimesMs(int characters, int minimumMs) const {
-    const unsigned rate = baudRate_;
-    if (rate == 0) return minimumMs;
-    const unsigned long long bits = 1000ULL * kBitsPerCharacter * characters;
-    return std::max(static_cast<int>((bits + rate - 1) / rate), minimumMs);
-}
-
-size_t CSerialPort::Gather(int fd, uint8_t* buffer, size_t capacity, bool& gone) {
-    size_t got = 0;
-    for (;;) {
-        WaitForWakeOrTimeout(CharacterTimesMs(kGatherCharacters, kMinGatherMs));
-        if (CloseRequested()) return got;
-        const ssize_t n = ::read(fd, buffer + got, capacity - got);
-        if (n > 0) {
-            got += static_cast<size_t>(n);
-        } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
-            // A hung-up terminal reads as end of file.
-            gone = true;
-            return got;
-        }
-        if (got == capacity) return got;
-        struct pollfd more {
-            fd, POLLIN, 0
-        };
-        const int pauseMs = CharacterTimesMs(kPauseCharacters, kMinPauseMs);
-        if (::poll(&more, 1, pauseMs) <= 0 || (more.revents & POLLIN) == 0) return got;
-    }
+    unsigned rate = baudRate_;
+    if (rate == 0) return kMinReplySilenceMs;
+    unsigned long long bits = 1000ULL * kBitsPerCharacter * kSilenceCharacters;
+    auto ms = static_cast<int>((bits + rate - 1) / rate);
+    return std::max(ms, kMinReplySilenceMs);
 }
 
 bool CSerialPort::CloseRequested() const {
@@ -349,15 +315,13 @@ bool CSerialPort::Read(uint8_t* buffer, size_t capacity, size_t& count) {
         if (ready < 0 && errno != EINTR) return false;
         if ((nfds == 2 && fds[1].revents != 0) || CloseRequested()) return false;
         if (fds[0].revents & POLLIN) {
-            bool gone = false;
-            count = Gather(fd, buffer, capacity, gone);
-            if (CloseRequested()) {
-                count = 0;
-                return false;
+            ssize_t n = ::read(fd, buffer, capacity);
+            if (n > 0) {
+                count = static_cast<size_t>(n);
+                return true;
             }
-            // What came before a hangup is returned; the next Read finds it.
-            if (count > 0) return true;
-            if (gone) break;
+            // A hung-up terminal reads as end of file.
+            if (n == 0 || (errno != EAGAIN && errno != EINTR)) break;
         } else if (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) {
             break;
         }

@@ -73,12 +73,6 @@ public:
 private:
     void SetError(int err, const std::string& path);
     void WaitForWakeOrTimeout(int timeoutMs) const;
-    // `characters` character times at the configured rate in whole
-    // milliseconds, at least minimumMs.
-    int CharacterTimesMs(int characters, int minimumMs) const;
-    // Reads the bytes of a reply that has begun to arrive, in rounds, until
-    // they pause or the buffer is full; `gone` when the device went away.
-    size_t Gather(int fd, uint8_t* buffer, size_t capacity, bool& gone);
     bool CloseRequested() const;
 
     std::atomic<int> fd_{-1};

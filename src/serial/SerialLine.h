@@ -16,9 +16,9 @@ public:
     // timeoutMs. False on a closed port.
     virtual bool Write(const uint8_t* data, size_t length, int timeoutMs) = 0;
     // Waits for the first byte at most the reply silence (50 ms, or four
-    // character times at slow rates), then takes the bytes that follow until
-    // they pause for a moment, never more than capacity. False when nothing arrived, the port is
-    // closed or the device has gone; count is then 0.
+    // character times at slow rates), then returns what is queued, never more
+    // than capacity. False when nothing arrived, the port is closed or the
+    // device has gone; count is then 0.
     virtual bool Read(uint8_t* buffer, size_t capacity, size_t& count) = 0;
     // Drops whatever sits in the receive queue (a late reply to a transaction
     // that was given up must not be taken for the answer to the next one).
