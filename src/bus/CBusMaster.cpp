@@ -115,7 +115,11 @@ BusResult CBusMaster::Attempt(CBusDevice& device, int transactionCode, Transacti
 BusResult CBusMaster::Collect(CBusDevice& device, const ReplyExpectation& expect,
                               IBusClock::TimePoint deadline, std::vector<uint8_t>& reply,
                               uint8_t& exceptionCode) {
-    const int interCharacterMs = WholeMilliseconds(InterCharacterTimeout(options_.baud));
+    const int interCharacterMs =
+        options_.interCharacterTimeoutMs > 0
+            ? options_.interCharacterTimeoutMs
+            : std::max(WholeMilliseconds(InterCharacterTimeout(options_.baud)),
+                       BusOptions::kHostPauseMs);
     std::vector<uint8_t> received;
     bool sawNoise = false;
     const auto drop = [&](size_t count) {

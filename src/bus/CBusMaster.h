@@ -30,6 +30,12 @@ namespace kestrane {
 struct BusOptions {
     unsigned baud = 9600;
     int responseTimeoutMs = 300;
+    // A pause this long inside a reply ends it as broken. 0 takes 1.5
+    // character times at the rate, but at least kHostPauseMs: a user-space
+    // reader on a busy host, or behind a USB adapter that hands bytes over in
+    // packets, sees pauses of several milliseconds that were never on the wire.
+    int interCharacterTimeoutMs = 0;
+    static constexpr int kHostPauseMs = 20;
     // Extra quiet time before each request, for RS-485 adapters that are slow
     // to turn the line around.
     int turnaroundMs = 0;
