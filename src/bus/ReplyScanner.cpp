@@ -83,18 +83,21 @@ size_t ExpectedReplyLength(const ReplyExpectation& expect) {
 ScanStep ScanReply(std::span<const uint8_t> received, const ReplyExpectation& expect) {
     if (received.empty()) return {Kind::kNeedMore, 0};
 
+    // The whole request first: on a bus that echoes, the first copy of a
+    // single-register write is the echo, the second the reply.
+    const std::span<const uint8_t> request = expect.request;
+    const bool echoPossible = expect.echoPossible && !request.empty();
+    const size_t compared = std::min(received.size(), request.size());
+    const bool echoSoFar =
+        echoPossible &&
+        std::equal(request.begin(), request.begin() + static_cast<std::ptrdiff_t>(compared),
+                   received.begin());
+    if (echoSoFar && compared == request.size()) return {Kind::kEcho, request.size()};
+
     const ScanStep head = ClassifyHead(received, expect);
     if (IsOurAnswer(head.kind)) return head;
-
-    const std::span<const uint8_t> request = expect.request;
-    if (expect.echoPossible && !request.empty()) {
-        const size_t compared = std::min(received.size(), request.size());
-        if (std::equal(request.begin(), request.begin() + static_cast<std::ptrdiff_t>(compared),
-                       received.begin())) {
-            if (received.size() >= request.size()) return {Kind::kEcho, request.size()};
-            return {Kind::kNeedMore, 0};
-        }
-    }
+    // Part of the request: the echo may be under way.
+    if (echoSoFar) return {Kind::kNeedMore, 0};
     if (IsWellFormed(head.kind)) return head;
 
     // The head is broken or still incomplete. When a complete answer of ours
