@@ -13,6 +13,16 @@ using testing::ReadReply;
 using testing::WithCrc;
 using Kind = ScanStep::Kind;
 
+ReplyExpectation ExpectFrom(const Bytes& request, uint8_t byteCount, bool echoPossible = true) {
+    ReplyExpectation expect;
+    expect.request = request;
+    expect.address = request[0];
+    expect.function = request[1];
+    expect.byteCount = byteCount;
+    expect.echoPossible = echoPossible;
+    return expect;
+}
+
 Bytes Join(Bytes a, const Bytes& b) {
     a.insert(a.end(), b.begin(), b.end());
     return a;
@@ -22,11 +32,7 @@ TEST(ReplyScanner, SortsTheBytesAfterAReadOfOneRegister) {
     // A read of one register: its 7-byte reply is shorter than the 8-byte
     // request, so a partial echo must not be mistaken for a broken reply.
     const Bytes request = WithCrc({1, 3, 0x02, 0x03, 0x00, 0x01});
-    ReplyExpectation expect;
-    expect.request = request;
-    expect.address = 1;
-    expect.function = 3;
-    expect.byteCount = 2;
+    const ReplyExpectation expect = ExpectFrom(request, 2);
     const Bytes reply = ReadReply(1, {0x1234});
 
     struct Case {
@@ -61,14 +67,8 @@ TEST(ReplyScanner, SortsTheBytesAfterAReadOfOneRegister) {
 
 TEST(ReplyScanner, CopyOfASingleRegisterWriteIsItsReplyUnlessTheBusEchoes) {
     const Bytes request = WithCrc({1, 6, 0x02, 0x03, 0x00, 0x05});
-    ReplyExpectation expect;
-    expect.request = request;
-    expect.address = 1;
-    expect.function = 6;
-    expect.echoPossible = false;
-    EXPECT_EQ(ScanReply(request, expect).kind, Kind::kReply);
-    expect.echoPossible = true;
-    EXPECT_EQ(ScanReply(Join(request, request), expect).kind, Kind::kEcho);
+    EXPECT_EQ(ScanReply(request, ExpectFrom(request, 0, false)).kind, Kind::kReply);
+    EXPECT_EQ(ScanReply(Join(request, request), ExpectFrom(request, 0, true)).kind, Kind::kEcho);
 }
 
 }  // namespace
