@@ -119,6 +119,13 @@ private:
     void RunSettingsWorker();
     void OnLoadModeChosen(int listId);
 
+    // What CLOSE does: the passes end, the port closes, the port box is
+    // enabled again; `chinese` picks the captions.
+    void ClosePort(bool chinese);
+    // Closes the port as CLOSE does and says so when the device has gone
+    // (an unplugged adapter); true when it had.
+    bool CloseIfHungUp();
+
     // Button handlers, by area.
     void OnOpenButton();
     void OnMonitorButton();

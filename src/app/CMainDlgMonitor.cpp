@@ -76,6 +76,7 @@ void CMainDlg::StopMonitoring() {
 }
 
 void CMainDlg::OnTimer(int timerId) {
+    if (CloseIfHungUp()) return;
     if (timerId == kEngineTimer) {
         if (engine.OnTimer1Tick()) workers.Start([this] { engine.ReceivePass(); });
     } else if (timerId == kDisplayTimer) {
@@ -131,6 +132,7 @@ void CMainDlg::ResetEngineState() {
     monitorRunning = 0;
     settingsRunning = 0;
     parameters.editMode = 0;
+    parameters.ForgetControllerValues();
     // A new log writes its header again into today's file.
     eventLog_ = std::make_unique<CEventLog>(clock_, std::string());
 }

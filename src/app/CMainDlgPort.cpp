@@ -1,7 +1,9 @@
 // OPEN/CLOSE of the serial port (button 1007). The caption decides, in either
-// language, and is read once at the start of the click.
+// language, and is read once at the start of the click. A line that hangs up
+// (an unplugged adapter) is closed the same way and reported.
 #include "app/CMainDlg.h"
 #include "monitor/ControlIds.h"
+#include "monitor/DisplayText.h"
 
 namespace kestrane {
 
@@ -13,6 +15,7 @@ constexpr const char* kCloseEnglish = "CLOSE";
 constexpr const char* kCloseChinese = "关闭串口";
 // The one text of this message; it is shown in both languages.
 constexpr const char* kOpenFailed = "串口创建失败！";
+constexpr LanguageText kDisconnected{"The serial port was disconnected!", "串口已断开！"};
 
 }  // namespace
 
@@ -35,27 +38,43 @@ void CMainDlg::OnOpenButton() {
             ShowMessage(kOpenFailed, reason);
             return;
         }
+        engine.NotePortOpened();
+        parameters.ForgetControllerValues();
         SetText(id::kOpenButton, chinese ? kCloseChinese : kCloseEnglish);
         SetText(id::kPortState, chinese ? "已打开" : "Opened");
         Enable(id::kPortList, false);
         Enable(id::kAddressList, false);
         Enable(id::kBaudList, false);
     } else if (caption == kCloseEnglish || caption == kCloseChinese) {
-        // The receive and display passes end and are waited for before the
-        // port goes away; the settings worker and timer 2 run on.
-        engine.OnPortClosed();
-        monitorRunning = 0;
-        KillTimer(kEngineTimer);
-        workers.JoinAll();
-        serialPort.Close();
-        if (serialPort.IsOpen()) return;
-        SetText(id::kOpenButton, chinese ? kOpenChinese : kOpenEnglish);
-        SetText(id::kPortState, chinese ? "已关闭" : "Closed");
-        Enable(id::kPortList, true);
-        Enable(id::kAddressList, true);
-        Enable(id::kBaudList, true);
-        SetText(id::kMonitorButton, "START MONITOR");
+        ClosePort(chinese);
     }
+}
+
+void CMainDlg::ClosePort(bool chinese) {
+    // The receive and display passes end and are waited for before the
+    // port goes away; the settings worker and timer 2 run on.
+    engine.OnPortClosed();
+    monitorRunning = 0;
+    KillTimer(kEngineTimer);
+    workers.JoinAll();
+    serialPort.Close();
+    if (serialPort.IsOpen()) return;
+    SetText(id::kOpenButton, chinese ? kOpenChinese : kOpenEnglish);
+    SetText(id::kPortState, chinese ? "已关闭" : "Closed");
+    Enable(id::kPortList, true);
+    Enable(id::kAddressList, true);
+    Enable(id::kBaudList, true);
+    SetText(id::kMonitorButton, "START MONITOR");
+}
+
+bool CMainDlg::CloseIfHungUp() {
+    if (!serialPort.IsOpen() || !serialPort.HasHungUp()) return false;
+    const std::string device = serialPort.DevicePath();
+    ClosePort(Text(id::kOpenButton) == kCloseChinese);
+    // The values stay on screen as the last ones known; the box comes after
+    // the close, so the timers it lets run find the port closed.
+    ShowMessage(kDisconnected.In(shared), device);
+    return true;
 }
 
 }  // namespace kestrane

@@ -52,7 +52,12 @@ void CMainDlg::RunSettingsWorker() {
     while (settingsRunning) {
         // The pass reads and writes many controls; one call into the window
         // thread runs it whole.
-        CallInWindowThread([this] { parameters.SettingsPass(engine.deviceAddress.load()); });
+        CallInWindowThread([this] {
+            // Sampled before the pass reads the record, so the fields it fills
+            // hold at least the values this answer counted.
+            const bool settingsRead = engine.SettingsBlocksRead();
+            parameters.SettingsPass(engine.deviceAddress.load(), settingsRead);
+        });
         for (int slice = 0; slice < kPassPauseSlices && settingsRunning; ++slice)
             std::this_thread::sleep_for(kPauseSlice);
     }

@@ -37,6 +37,17 @@ uint32_t CTransactionEngine::CompleteReadCycles() const {
     return cycles;
 }
 
+void CTransactionEngine::NotePortOpened() {
+    for (int code = 0; code < kReadBlockCount; ++code)
+        decodesAtOpen_[code].store(blockDecodes_[code].load());
+}
+
+bool CTransactionEngine::SettingsBlocksRead() const {
+    return std::all_of(kSettingsReadCodes.begin(), kSettingsReadCodes.end(), [this](int code) {
+        return blockDecodes_[code].load() > decodesAtOpen_[code].load();
+    });
+}
+
 void CTransactionEngine::StartMonitoring() {
     TransactionCode.store(0);
     framesSent.store(0);

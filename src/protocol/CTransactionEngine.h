@@ -61,6 +61,15 @@ public:
     uint32_t ReadBlockDecodes(int code) const;
     uint32_t CompleteReadCycles() const;
 
+    // The port was (re)opened: from now on SettingsBlocksRead waits for the
+    // blocks the parameter fields show to be read again from this line.
+    void NotePortOpened();
+    // True once every block that feeds the parameter edit fields (battery,
+    // lead-acid, lithium, load control) has been decoded since the port was
+    // opened. A reader that sees true also sees the values those decodes
+    // stored.
+    bool SettingsBlocksRead() const;
+
     // The frame in flight; for tests and diagnostics only.
     const CModbusFrame& Frame() const { return frame_; }
 
@@ -107,6 +116,8 @@ private:
     // whose first valid reply reports the change done; 0 when none is awaited.
     std::atomic<int32_t> awaitedAddress_{0};
     std::atomic<uint32_t> blockDecodes_[kReadBlockCount]{};
+    // blockDecodes_ as it stood when the port was last opened.
+    std::atomic<uint32_t> decodesAtOpen_[kReadBlockCount]{};
 };
 
 }  // namespace kestrane

@@ -42,6 +42,11 @@ constexpr std::optional<ReadBlock> ReadBlockFor(int transactionCode) {
     return std::nullopt;
 }
 
+// The read blocks the parameter edit fields are filled from: battery (0x0101),
+// lithium (0x0907), lead-acid (0x0701) and load control (0x0401). Editing
+// starts only from values that all came from the controller.
+inline constexpr std::array<int, 4> kSettingsReadCodes{1, 2, 3, 6};
+
 // pendingWrite selector 1..9 -> the write code it starts; anything else 0.
 inline constexpr std::array<int, 9> kSelectorCodes{10, 11, 13, 14, 15, 16, 17, 18, 19};
 

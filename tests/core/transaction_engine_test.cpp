@@ -85,6 +85,21 @@ TEST_F(EngineTest, ReadCycleVisitsTheEightBlocksAndStartsOver) {
     EXPECT_EQ(engine.bytesReceived.load(), 242 + 35 + 25);
 }
 
+TEST_F(EngineTest, SettingsCountAsReadOnceTheirFourBlocksCameFromThisOpening) {
+    engine.NotePortOpened();
+    EXPECT_FALSE(engine.SettingsBlocksRead());
+    TickUntilSent(6);  // blocks 0-5: the load-control block 0x0401 is still missing
+    EXPECT_FALSE(engine.SettingsBlocksRead());
+    TickUntilSent(1);
+    EXPECT_TRUE(engine.SettingsBlocksRead());
+
+    // Values read before a reopening may be another controller's.
+    engine.NotePortOpened();
+    EXPECT_FALSE(engine.SettingsBlocksRead());
+    TickUntilSent(8);
+    EXPECT_TRUE(engine.SettingsBlocksRead());
+}
+
 TEST_F(EngineTest, InvalidRepliesRepeatTheSameBlock) {
     Bytes badCrc = ReadReply(1, std::vector<uint16_t>(15, 7));
     badCrc.back() ^= 0xFF;

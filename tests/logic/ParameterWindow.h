@@ -32,6 +32,8 @@ struct ParameterWindow {
     void SetEnglish(bool english) { state.SetLanguageFlag(english ? "ENGLISH" : "CHINESE"); }
 
     void Type(int id, const std::string& text) { controls.SetText(id, text); }
+    // A settings pass after the controller's settings have all been read.
+    void Pass(int32_t address = 1) { editor.SettingsPass(address, true); }
 
     template <size_t N>
     static std::vector<int32_t> Values(const AtomicValue (&image)[N]) {

@@ -135,7 +135,7 @@ TEST(LoadSave, WrittenCodesReadBackAsTheirMode) {
 
         w.state.data.loadMode = w.state.data.loadWrite[0].load();
         w.state.data.morningOnCode = w.state.data.loadWrite[1].load();
-        w.editor.SettingsPass(1);
+        w.Pass(1);
         EXPECT_EQ(w.controls.Selection(id::kLoadModeListEnglish), c.shownMode);
         EXPECT_EQ(w.controls.Selection(id::kLoadModeListChinese), c.shownMode);
         EXPECT_EQ(w.controls.Text(id::kEveningHoursEdit), c.shownEvening);

@@ -53,11 +53,11 @@ TEST(SettingsPassMessage, ShowsEveryStatusInBothLanguages) {
         SCOPED_TRACE(c.status);
         ParameterWindow w;
         w.state.settingsStatus = c.status;
-        w.editor.SettingsPass(7);
+        w.Pass(7);
         EXPECT_EQ(w.controls.Text(id::kMessageLine), c.english);
         // A language switch shows the same status in the other language.
         w.SetEnglish(false);
-        w.editor.SettingsPass(7);
+        w.Pass(7);
         EXPECT_EQ(w.controls.Text(id::kMessageLine), c.chinese);
     }
 }
@@ -67,7 +67,7 @@ TEST(SettingsPassMessage, UnknownStatusLeavesTheLine) {
         ParameterWindow w;
         w.Type(id::kMessageLine, "earlier text");
         w.state.settingsStatus = status;
-        w.editor.SettingsPass(7);
+        w.Pass(7);
         EXPECT_EQ(w.controls.Text(id::kMessageLine), "earlier text");
     }
 }
@@ -87,12 +87,57 @@ TEST(EditButton, FlipsByTheCaptionsLanguage) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.caption);
         ParameterWindow w(false);  // the setting does not choose the caption
+        w.Pass();
         w.Type(id::kEditButton, c.caption);
         w.editor.editMode = c.editModeBefore;
         w.editor.OnEditButton();
         EXPECT_EQ(w.controls.Text(id::kEditButton), c.newCaption);
         EXPECT_EQ(w.editor.editMode, c.editModeAfter);
     }
+}
+
+// Fields never filled from the controller would go out as zeros with the next
+// SAVE: editing waits for a pass that showed a full read.
+TEST(EditButton, StaysOffUntilAPassHasShownTheControllersSettings) {
+    ParameterWindow w;
+    w.editor.ForgetControllerValues();
+    EXPECT_FALSE(w.controls.IsEnabled(id::kEditButton));
+
+    w.editor.SettingsPass(1, false);
+    EXPECT_FALSE(w.controls.IsEnabled(id::kEditButton));
+    w.editor.OnEditButton();  // a click that reaches the handler anyway
+    EXPECT_EQ(w.controls.Text(id::kEditButton), "START EDIT");
+    EXPECT_EQ(w.editor.editMode, 0);
+
+    w.editor.SettingsPass(1, true);
+    EXPECT_TRUE(w.controls.IsEnabled(id::kEditButton));
+    // A later pass without the flag (a count sampled across a reopen) keeps it.
+    w.editor.SettingsPass(1, false);
+    EXPECT_TRUE(w.controls.IsEnabled(id::kEditButton));
+    w.editor.OnEditButton();
+    EXPECT_EQ(w.editor.editMode, 1);
+    EXPECT_EQ(w.controls.Text(id::kEditButton), "STOP EDIT");
+}
+
+TEST(EditButton, AReopenedPortWaitsForANewReadButLeavesAnEditInProgress) {
+    ParameterWindow w;
+    w.Pass();
+    w.editor.ForgetControllerValues();
+    EXPECT_FALSE(w.controls.IsEnabled(id::kEditButton));
+    w.editor.OnEditButton();
+    EXPECT_EQ(w.editor.editMode, 0);
+
+    w.Pass();
+    w.editor.OnEditButton();
+    ASSERT_EQ(w.editor.editMode, 1);
+    w.editor.ForgetControllerValues();
+    EXPECT_TRUE(w.controls.IsEnabled(id::kEditButton));
+    w.editor.OnEditButton();  // STOP EDIT still works
+    EXPECT_EQ(w.editor.editMode, 0);
+    w.editor.SettingsPass(1, false);
+    EXPECT_FALSE(w.controls.IsEnabled(id::kEditButton));
+    w.editor.OnEditButton();
+    EXPECT_EQ(w.editor.editMode, 0);
 }
 
 // Readings with a distinct value per register.
@@ -136,7 +181,7 @@ TEST(SettingsPassNotEditing, GreysEveryParameterControlAndShowsTheReadings) {
     FillReadings(w.state.data);
     w.Type(id::kSystemVoltageLabel, "label");
     w.controls.Show(id::kSystemVoltageList, false);
-    w.editor.SettingsPass(1);
+    w.Pass(1);
 
     const std::vector<int> all = Join({{1004, 1005, 1006, 1008, 1085, 1086, 1057},
                                        kChargeVoltages,
@@ -170,7 +215,7 @@ TEST(SettingsPassNotEditing, GreysEveryParameterControlAndShowsTheReadings) {
     EXPECT_EQ(w.controls.Text(id::kSystemVoltageLabel), "label");
 
     w.SetEnglish(false);
-    w.editor.SettingsPass(1);
+    w.Pass(1);
     EXPECT_FALSE(w.controls.IsVisible(id::kLoadModeListEnglish));
     EXPECT_TRUE(w.controls.IsVisible(id::kLoadModeListChinese));
 }
@@ -179,11 +224,11 @@ TEST(SettingsPassNotEditing, ChargeVoltagesShowOnlyForAUserDefinedTypeChosenLast
     ParameterWindow w;
     FillReadings(w.state.data);
     w.state.data.batteryWrite[0] = 1;
-    w.editor.SettingsPass(1);
+    w.Pass(1);
     for (int id : kChargeVoltages)
         EXPECT_EQ(w.controls.Text(id), "--") << id;
     w.state.data.batteryWrite[0] = 0;
-    w.editor.SettingsPass(1);
+    w.Pass(1);
     EXPECT_EQ(w.controls.Text(1054), "14.4");
 }
 
@@ -193,7 +238,7 @@ TEST(SettingsPassNotEditing, ValuesWithoutAListEntryLeaveNoSelection) {
     w.state.data.systemVoltageSetting = 41;
     for (int32_t loadMode : {5099, 5119, 0}) {
         w.state.data.loadMode = loadMode;
-        w.editor.SettingsPass(1);
+        w.Pass(1);
         EXPECT_EQ(w.controls.Selection(id::kBatteryTypeList), -1);
         EXPECT_EQ(w.controls.Selection(id::kSystemVoltageList), -1);
         EXPECT_EQ(w.controls.Selection(id::kLoadModeListEnglish), -1) << loadMode;
@@ -221,12 +266,12 @@ TEST(SettingsPassEditing, BatteryControlsFollowTheChosenType) {
         for (const Case& c : cases) {
             SCOPED_TRACE(std::to_string(from.type) + " -> " + std::to_string(c.type));
             ParameterWindow w;
-            w.editor.SettingsPass(1);
+            w.Pass(1);
             w.editor.editMode = 1;
             w.controls.Select(id::kBatteryTypeList, from.type);
-            w.editor.SettingsPass(1);
+            w.Pass(1);
             w.controls.Select(id::kBatteryTypeList, c.type);
-            w.editor.SettingsPass(1);
+            w.Pass(1);
 
             const auto dependent = Join({kChargeVoltages, kProtection, kLithium, {1057}});
             EXPECT_EQ(Enabled(w, dependent), AsSet(c.enabled));
@@ -258,14 +303,14 @@ TEST(SettingsPassEditing, LoadFieldsFollowTheChosenMode) {
         for (const Case& c : cases) {
             SCOPED_TRACE(std::to_string(c.mode) + (english ? " English" : " Chinese"));
             ParameterWindow w(english);
-            w.editor.SettingsPass(1);
+            w.Pass(1);
             w.editor.editMode = 1;
             w.state.data.loadWrite[0] = 4242;
             const int list = english ? id::kLoadModeListEnglish : id::kLoadModeListChinese;
             const int other = english ? id::kLoadModeListChinese : id::kLoadModeListEnglish;
             w.controls.Select(list, c.mode);
             w.controls.Select(other, 3);  // the hidden list is not read
-            w.editor.SettingsPass(1);
+            w.Pass(1);
 
             EXPECT_EQ(Enabled(w, Join({kLight, kLightTime, kTimers})), AsSet(c.enabled));
             EXPECT_EQ(w.state.data.loadWrite[0], c.code);
@@ -279,17 +324,17 @@ TEST(SettingsPassEditing, LoadFieldsFollowTheChosenMode) {
 TEST(SettingsPassEditing, KeepsWhatTheOperatorTypedUntilEditingEnds) {
     ParameterWindow w;
     FillReadings(w.state.data);
-    w.editor.SettingsPass(1);
+    w.Pass(1);
     w.editor.OnEditButton();
     w.Type(1054, "14.9");
     w.Type(1066, "20");
     w.state.data.cvChargeVoltage = 140;
-    w.editor.SettingsPass(1);
+    w.Pass(1);
     EXPECT_EQ(w.controls.Text(1054), "14.9");
     EXPECT_EQ(w.controls.Text(1066), "20");
 
     w.editor.OnEditButton();
-    w.editor.SettingsPass(1);
+    w.Pass(1);
     EXPECT_EQ(w.controls.Text(1066), "18");
     EXPECT_FALSE(w.controls.IsEnabled(1066));
 }

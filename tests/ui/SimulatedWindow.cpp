@@ -50,7 +50,9 @@ SimulatedWindow::SimulatedWindow(sim::SimulatorOptions options, const char* lang
     // A morning of sun before the clock stops, so the values are not all zero.
     simulator_.WithDevice([](sim::SimDevice& device) { device.Advance(3 * 3600); });
     window_ = std::make_unique<CMainDlg>(shared_, dir_);
-    window_->SetExtraPorts({simulator_.DevicePath()});
+    // A simulator with a link of its own is listed by it, so a second one can
+    // take its place on the same path (an adapter plugged in again).
+    window_->SetExtraPorts({options.linkPath.empty() ? simulator_.DevicePath() : options.linkPath});
     window_->Create();
     window_->show();
 }

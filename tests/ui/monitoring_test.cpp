@@ -13,12 +13,14 @@
 #include "monitor/MonitorFormat.h"
 #include "protocol/TextCodec.h"
 #include "sim/SimRegisters.h"
+#include "support/ScratchDir.h"
 
 namespace kestrane {
 namespace {
 
 using testing::kGenerous;
 using testing::Pump;
+using testing::ScratchDir;
 using testing::SimulatedWindow;
 using testing::StillMorningController;
 using testing::WaitUntil;
@@ -154,6 +156,49 @@ TEST(Monitoring, StopAndStartAgainRunsOneSettingsWorkerAndResumesTheCycle) {
     EXPECT_EQ(window.Text(id::kMonitorButton), "START MONITOR");
     ASSERT_TRUE(road.OpenAndStart());
     EXPECT_TRUE(road.WaitForReadCycles(window.engine.CompleteReadCycles() + 1, kGenerous));
+}
+
+// An unplugged adapter: the window closes the port as CLOSE does, says so once,
+// keeps the last values on screen, and opens the port again once it is back.
+TEST(Monitoring, ALineThatHangsUpIsClosedAndReportedAndOpensAgainWhenBack) {
+    ScratchDir linkDir("kestrane-hangup");
+    sim::SimulatorOptions options = StillMorningController();
+    options.linkPath = linkDir.Slashed() + "ttyKestrane";
+    options.hangupAfter = 20;
+    SimulatedWindow road(options);
+    ASSERT_TRUE(road.Started());
+    CMainDlg& window = road.Window();
+    ASSERT_TRUE(road.OpenAndStart());
+
+    ASSERT_TRUE(WaitUntil([&] { return window.Text(id::kOpenButton) == "OPEN"; }, kGenerous));
+    EXPECT_FALSE(window.serialPort.IsOpen());
+    EXPECT_EQ(window.Text(id::kPortState), "Closed");
+    EXPECT_EQ(window.Text(id::kMonitorButton), "START MONITOR");
+    EXPECT_FALSE(window.IsTimerRunning(CMainDlg::kEngineTimer));
+    EXPECT_TRUE(window.IsEnabled(id::kPortList));
+    ASSERT_EQ(road.Messages().size(), 1u);
+    EXPECT_EQ(road.Messages().front().text, "The serial port was disconnected!");
+    EXPECT_EQ(window.Text(id::kPvVoltage), Tenths(road.Register(sim::reg::kPvVoltage), "V"));
+
+    // Nothing more is sent, and no second box follows.
+    const int32_t sent = window.engine.framesSent;
+    Pump(300);
+    EXPECT_EQ(window.engine.framesSent, sent);
+    EXPECT_EQ(road.Messages().size(), 1u);
+
+    options.hangupAfter = 0;
+    sim::SimulatorThread again(options);
+    std::string error;
+    ASSERT_TRUE(again.Start(&error)) << error;
+    window.Click(id::kOpenButton);
+    EXPECT_TRUE(window.serialPort.IsOpen());
+    EXPECT_EQ(window.Text(id::kPortState), "Opened");
+    window.Click(id::kMonitorButton);
+    const int32_t before = window.engine.repliesReceived;
+    EXPECT_TRUE(WaitUntil([&] { return window.engine.repliesReceived > before + 3; }, kGenerous));
+    window.Click(id::kMonitorButton);
+    window.Click(id::kOpenButton);
+    again.Stop();
 }
 
 TEST(Monitoring, ClosingTheWindowWhileEverythingRunsReturnsPromptly) {

@@ -13,6 +13,7 @@
 
 #include "SimulatedWindow.h"
 #include "monitor/ControlIds.h"
+#include "settings/logic/SettingsText.h"
 #include "sim/SimRegisters.h"
 
 namespace kestrane {
@@ -24,14 +25,38 @@ using testing::SimulatedWindow;
 using testing::StillMorningController;
 using testing::WaitUntil;
 
+// The parameter fields filled last, from the load-control and lead-acid
+// blocks, show what the simulated controller holds.
+bool FieldsShowTheControllersSettings(SimulatedWindow& road) {
+    using settings::FieldFormat;
+    struct Field {
+        int control;
+        uint16_t reg;
+        FieldFormat format;
+    };
+    const Field fields[] = {
+        {id::kLightOnVoltageEdit, sim::reg::kLoadOnPvVoltage, FieldFormat::kTenths},
+        {id::kLightOffVoltageEdit, sim::reg::kLoadOffPvVoltage, FieldFormat::kTenths},
+        {id::kLightOnDelayEdit, sim::reg::kLoadOnDelay, FieldFormat::kLow8},
+        {id::kLightOffDelayEdit, sim::reg::kLoadOffDelay, FieldFormat::kLow8},
+        {id::kTimer1OnHourEdit, sim::reg::kTimer1OnHour, FieldFormat::kLow8},
+        {id::kTimer2OnHourEdit, sim::reg::kTimer2OnHour, FieldFormat::kLow8},
+        {id::kOverVoltageProtectEdit, sim::reg::kOverVoltageProtect, FieldFormat::kTenths},
+        {id::kLowVoltageRecoverEdit, sim::reg::kLowVoltageRecover, FieldFormat::kTenths},
+    };
+    return std::all_of(std::begin(fields), std::end(fields), [&](const Field& f) {
+        return road.Window().Text(f.control) ==
+               settings::FormatField(road.Register(f.reg), f.format);
+    });
+}
+
 // Opens, starts monitoring, waits for the controller's values in the
 // parameter area and enters edit mode.
 void StartEditing(SimulatedWindow& road) {
     CMainDlg& window = road.Window();
     ASSERT_TRUE(road.OpenAndStart());
-    ASSERT_TRUE(road.WaitForReadCycles(1, kGenerous));
-    ASSERT_TRUE(
-        WaitUntil([&] { return window.Text(id::kMaxChargeCurrentEdit) == "40.0"; }, kGenerous));
+    ASSERT_TRUE(WaitUntil([&] { return window.IsEnabled(id::kEditButton); }, kGenerous));
+    ASSERT_TRUE(WaitUntil([&] { return FieldsShowTheControllersSettings(road); }, kGenerous));
     window.Click(id::kEditButton);
     ASSERT_EQ(window.Text(id::kEditButton), "STOP EDIT");
     ASSERT_TRUE(WaitUntil([&] { return window.IsEnabled(id::kBatteryTypeList); }, kGenerous));
@@ -199,6 +224,41 @@ TEST(SettingsRoad, ALightAndTimeSaveReachesTheControllerAndComesBackAsText) {
     EXPECT_EQ(window.Text(id::kLoadLine5), "When PV is more than 6.0V, ON 2 hours before.");
     EXPECT_EQ(window.Text(id::kEveningHoursEdit), "6");
     EXPECT_EQ(window.Text(id::kMorningHoursEdit), "2");
+}
+
+// START EDIT pressed again and again from the moment monitoring starts: it
+// takes only once every field holds the controller's value, so the SAVE that
+// follows leaves every load register it does not mean to change as it was.
+TEST(SettingsRoad, StartEditBeforeTheFirstFullReadIsRefusedAndNoZeroReachesTheController) {
+    SimulatedWindow road(StillMorningController());
+    CMainDlg& window = road.Window();
+    const std::vector<uint16_t> loadBefore = road.Simulator().Registers(sim::reg::kLoadMode, 14);
+    ASSERT_TRUE(road.OpenAndStart());
+    EXPECT_FALSE(window.IsEnabled(id::kEditButton));
+
+    const bool editing = WaitUntil(
+        [&] {
+            window.Click(id::kEditButton);
+            return window.Text(id::kEditButton) == "STOP EDIT";
+        },
+        kGenerous);
+    ASSERT_TRUE(editing);
+    EXPECT_TRUE(window.engine.SettingsBlocksRead());
+    EXPECT_TRUE(FieldsShowTheControllersSettings(road));
+    ASSERT_TRUE(WaitUntil([&] { return window.IsEnabled(id::kLoadModeListEnglish); }, kGenerous));
+
+    window.Choose(id::kLoadModeListEnglish, 1);  // Light&Time Mode
+    ASSERT_TRUE(WaitUntil([&] { return window.IsEnabled(id::kEveningHoursEdit); }, kGenerous));
+    window.SetText(id::kEveningHoursEdit, "6");
+    window.SetText(id::kMorningHoursEdit, "2");
+    window.Click(id::kLoadSaveButton);
+    ASSERT_TRUE(
+        WaitUntil([&] { return window.Text(id::kMessageLine) == "Set successfully!"; }, kGenerous));
+
+    std::vector<uint16_t> expected = loadBefore;
+    expected[0] = 5106;
+    expected[1] = 5202;
+    EXPECT_EQ(road.Simulator().Registers(sim::reg::kLoadMode, 14), expected);
 }
 
 }  // namespace

@@ -23,6 +23,7 @@ void ParameterEditor::OnEditButton() {
     const std::string caption = controls_.Text(id::kEditButton);
     for (const EditCaptions& captions : kEditCaptions) {
         if (caption == captions.start) {
+            if (!valuesShown_) return;
             editMode = 1;
             controls_.SetText(id::kEditButton, captions.stop);
             return;
@@ -35,7 +36,12 @@ void ParameterEditor::OnEditButton() {
     }
 }
 
-void ParameterEditor::SettingsPass(int32_t deviceAddress) {
+void ParameterEditor::ForgetControllerValues() {
+    valuesShown_ = false;
+    if (!IsEditing()) controls_.Enable(id::kEditButton, false);
+}
+
+void ParameterEditor::SettingsPass(int32_t deviceAddress, bool settingsRead) {
     if (const auto text =
             SettingsStatusText(state_.settingsStatus, deviceAddress, state_.IsEnglish())) {
         settings::SetTextIfChanged(controls_, id::kMessageLine, *text);
@@ -52,6 +58,8 @@ void ParameterEditor::SettingsPass(int32_t deviceAddress) {
     load_.ShowControllerValues();
     for (int button : {id::kBatterySaveButton, id::kBatteryVoltageSaveButton, id::kLoadSaveButton})
         controls_.Enable(button, false);
+    if (settingsRead) valuesShown_ = true;
+    controls_.Enable(id::kEditButton, valuesShown_);
 }
 
 }  // namespace kestrane
