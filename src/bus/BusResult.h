@@ -13,7 +13,7 @@ enum class BusResult : uint8_t {
     kOk,             // the expected reply, CRC correct, accepted by the decoder
     kTimeout,        // nothing (or only bytes belonging to no request) arrived in time
     kCrcError,       // a reply of the expected shape whose CRC does not match
-    kOtherAddress,   // a well-formed reply from another device
+    kOtherAddress,   // only a well-formed reply from another device came
     kWrongFunction,  // a well-formed reply from the device with another function
     kEcho,           // the adapter echoed the request; the echo was skipped
     kException,      // the device answered with an exception code

@@ -122,6 +122,7 @@ BusResult CBusMaster::Collect(CBusDevice& device, const ReplyExpectation& expect
                        BusOptions::kHostPauseMs);
     std::vector<uint8_t> received;
     bool sawNoise = false;
+    bool sawOtherAddress = false;
     const auto drop = [&](size_t count) {
         received.erase(received.begin(), received.begin() + static_cast<std::ptrdiff_t>(count));
     };
@@ -153,7 +154,11 @@ BusResult CBusMaster::Collect(CBusDevice& device, const ReplyExpectation& expect
             case Kind::kWrongFunction:
                 return BusResult::kWrongFunction;
             case Kind::kOtherAddress:
-                return BusResult::kOtherAddress;
+                // Another device's late answer: the one asked may still reply.
+                sawOtherAddress = true;
+                discardedBytes_ += step.length;
+                drop(step.length);
+                continue;
         }
         if (received.size() >= kMaxCollected) return BusResult::kShort;
 
@@ -162,7 +167,10 @@ BusResult CBusMaster::Collect(CBusDevice& device, const ReplyExpectation& expect
         int waitMs = interCharacterMs;
         if (received.empty()) {
             waitMs = WholeMilliseconds(deadline - clock_.Now());
-            if (waitMs == 0) return sawNoise ? BusResult::kShort : BusResult::kTimeout;
+            if (waitMs == 0) {
+                if (sawOtherAddress) return BusResult::kOtherAddress;
+                return sawNoise ? BusResult::kShort : BusResult::kTimeout;
+            }
         }
         uint8_t chunk[256];
         size_t count = 0;

@@ -137,6 +137,17 @@ TEST_F(BusMasterTest, LateReplyToAnEarlierRequestNeverCompletesALaterOne) {
     EXPECT_EQ(bus.DiscardedBytes(), AnswerTo(0).size());
 }
 
+TEST_F(BusMasterTest, LateReplyFromAnotherDeviceIsPassedOver) {
+    CBusMaster& bus = Master(0);
+    Bytes otherDevice = AnswerTo(0);
+    otherDevice[0] = 6;
+    otherDevice = WithCrc(Bytes(otherDevice.begin(), otherDevice.end() - 2));
+    line.QueueReply({otherDevice, AnswerTo(0)});
+    EXPECT_EQ(bus.Transact(bus.Device(1), 0).result, R::kOk);
+    EXPECT_EQ(bus.Device(1).Data().alarmCode.load(), controller.Register(0x000E));
+    EXPECT_EQ(bus.DiscardedBytes(), otherDevice.size());
+}
+
 TEST_F(BusMasterTest, StaleInputIsFlushedBeforeEveryRequest) {
     CBusMaster& bus = Master(0);
     line.SetResponder(controller.Responder());
