@@ -49,6 +49,11 @@ void CBusMaster::Count(CBusDevice& device, BusResult result) {
 TransactionResult CBusMaster::Transact(CBusDevice& device, int transactionCode) {
     TransactionResult result;
     result.firstRequest = clock_.Now();
+    result.finished = result.firstRequest;
+    if (!ReadBlockFor(transactionCode) && !WriteBlockFor(transactionCode)) {
+        result.result = BusResult::kRejected;  // nothing this master can send
+        return result;
+    }
     for (int attempt = 0; attempt <= std::max(options_.retries, 0); ++attempt) {
         result.result =
             lineClosed_ ? BusResult::kLineClosed : Attempt(device, transactionCode, result);

@@ -76,7 +76,8 @@ public:
     CBusDevice& Device(uint8_t address);
 
     // A read block (0-7, 14) or a write code (10-13, 15-19) of the register
-    // map, retried up to the configured number of times.
+    // map, retried up to the configured number of times. Any other code is
+    // kRejected without a request.
     TransactionResult Transact(CBusDevice& device, int transactionCode);
 
     // The eight read blocks in order. A device that gives no answer to block 0
