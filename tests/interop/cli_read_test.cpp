@@ -219,6 +219,7 @@ TEST(CliPort, BadCommandLineEndsWithStatusTwoAndTheParsersMessage) {
     EXPECT_EQ(badAddress.status, 2);
     EXPECT_NE(badAddress.err.find("248"), std::string::npos) << badAddress.err;
     EXPECT_EQ(RunCli("read --port /dev/null --retries -1").status, 2);
+    EXPECT_EQ(RunCli("read --port /dev/null --timeout inf").status, 2);  // no clock reaches it
     EXPECT_EQ(RunCli("watch --port /dev/null --lang fr").status, 2);
     EXPECT_EQ(RunCli("read --help").status, 0);
 }

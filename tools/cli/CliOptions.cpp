@@ -1,6 +1,7 @@
 #include "CliOptions.h"
 
 #include <CLI/CLI.hpp>
+#include <cmath>
 
 #include "Commands.h"
 
@@ -13,11 +14,26 @@ constexpr const char* kExitStatuses =
     "             3 read: some device or block never answered, or the line was closed;\n"
     "             4 watch: the line was closed (the device hung up)";
 
+// Seconds that a clock can count to: finite, at most a year, and above 0
+// unless `zeroAllowed`.
+CLI::Validator Seconds(bool zeroAllowed) {
+    return CLI::Validator(
+        [zeroAllowed](const std::string& text) -> std::string {
+            double value = 0;
+            const bool number = CLI::detail::lexical_cast(text, value) && std::isfinite(value);
+            if (!number || value < 0 || (value == 0 && !zeroAllowed) || value > 366.0 * 24 * 3600)
+                return zeroAllowed ? "expected seconds from 0 to one year, got " + text
+                                   : "expected seconds above 0 up to one year, got " + text;
+            return {};
+        },
+        "SECONDS");
+}
+
 void AddLineOptions(CLI::App& command, CliOptions& options) {
     command.add_option("--port", options.port, "serial device, e.g. /dev/ttyUSB0")->required();
     command.add_option("--baud", options.baud, "line rate")
         ->capture_default_str()
-        ->check(CLI::PositiveNumber);
+        ->check(CLI::Range(1u, 4000000u));
 }
 
 }  // namespace
@@ -36,7 +52,7 @@ int ParseCommandLine(int argc, const char* const* argv, CliOptions& options) {
         ->check(CLI::Range(1, 247));
     read->add_option("--timeout", options.timeoutSeconds, "bound of the whole run, in seconds")
         ->capture_default_str()
-        ->check(CLI::PositiveNumber);
+        ->check(Seconds(false));
     read->add_option("--response-timeout-ms", options.responseTimeoutMs,
                      "wait for a reply to start")
         ->capture_default_str()
@@ -67,7 +83,7 @@ int ParseCommandLine(int argc, const char* const* argv, CliOptions& options) {
         ->check(CLI::IsMember({"en", "zh"}));
     watch->add_option("--seconds", options.seconds, "stop after this long (0: never)")
         ->capture_default_str()
-        ->check(CLI::NonNegativeNumber);
+        ->check(Seconds(true));
     watch->add_flag("--stats", options.stats, "print link figures on stderr at the end");
 
     try {
