@@ -141,9 +141,9 @@ int RunRead(const CliOptions& options, const std::atomic<bool>& interrupted) {
     }
     const std::string missing = NeverAnswered(options.addresses, decoded);
     if (!missing.empty()) {
-        std::fprintf(stderr, "kestrane-cli: blocks never answered on %s%s: %s\n",
-                     options.port.c_str(), stopped ? " (the run was cut short by --timeout or a signal)" : "",
-                     missing.c_str());
+        std::fprintf(
+            stderr, "kestrane-cli: blocks never answered on %s%s: %s\n", options.port.c_str(),
+            stopped ? " (the run was cut short by --timeout or a signal)" : "", missing.c_str());
         return kExitIncomplete;
     }
     return kExitDone;
