@@ -291,18 +291,22 @@ bool CSerialPort::Write(const uint8_t* data, size_t length, int timeoutMs) {
 }
 
 bool CSerialPort::Read(uint8_t* buffer, size_t capacity, size_t& count) {
+    return ReadFor(buffer, capacity, count, ReplySilenceMs());
+}
+
+bool CSerialPort::ReadFor(uint8_t* buffer, size_t capacity, size_t& count, int timeoutMs) {
     count = 0;
-    const int silenceMs = ReplySilenceMs();
+    const int waitMs = std::max(timeoutMs, 0);
     // A Close is under way: it needs the lock for a moment only.
     if (closing_) return false;
-    auto deadline = Clock::now() + std::chrono::milliseconds(silenceMs);
+    auto deadline = Clock::now() + std::chrono::milliseconds(waitMs);
     std::shared_lock lock(lifeMutex_);
     int fd = fd_;
     if (fd < 0) {
         // Same time bound as an open port with nothing arriving, so a caller
         // that reads in a loop does not spin on a closed port.
         lock.unlock();
-        WaitForWakeOrTimeout(silenceMs);
+        WaitForWakeOrTimeout(waitMs);
         return false;
     }
     if (buffer == nullptr || capacity == 0) return false;

@@ -54,6 +54,7 @@ public:
     bool Configure(unsigned baudRate);
     bool Write(const uint8_t* data, size_t length, int timeoutMs) override;
     bool Read(uint8_t* buffer, size_t capacity, size_t& count) override;
+    bool ReadFor(uint8_t* buffer, size_t capacity, size_t& count, int timeoutMs) override;
     bool IsOpen() const override;
     void DiscardInput() override;
     // Restores the line settings found at open; does nothing when closed.
@@ -66,7 +67,7 @@ public:
     // the configured rate when that is longer.
     int ReplySilenceMs() const;
     // True once a Read or Write found the device gone (unplugged); cleared by Open.
-    bool HasHungUp() const;
+    bool HasHungUp() const override;
     // The device path of the open port, empty when closed.
     std::string DevicePath() const;
 

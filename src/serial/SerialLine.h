@@ -20,6 +20,12 @@ public:
     // than capacity. False when nothing arrived, the port is closed or the
     // device has gone; count is then 0.
     virtual bool Read(uint8_t* buffer, size_t capacity, size_t& count) = 0;
+    // Like Read, but waits at most timeoutMs (0: only what is already queued)
+    // for the first byte. For a master that times replies itself.
+    virtual bool ReadFor(uint8_t* buffer, size_t capacity, size_t& count, int timeoutMs) = 0;
+    // True once the device was found gone (an unplugged adapter, a closed
+    // pseudo-terminal): further reads will not bring anything.
+    virtual bool HasHungUp() const { return false; }
     // Drops whatever sits in the receive queue (a late reply to a transaction
     // that was given up must not be taken for the answer to the next one).
     virtual void DiscardInput() = 0;

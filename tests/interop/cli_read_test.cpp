@@ -4,23 +4,22 @@
 #include <fcntl.h>
 #include <modbus/modbus.h>
 #include <pty.h>
-#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
-#include <cstdio>
-#include <cstdlib>
-#include <fstream>
-#include <map>
+#include <nlohmann/json.hpp>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <thread>
+#include <vector>
 
-#include "support/ScratchDir.h"
+#include "support/ProgramRun.h"
 
 namespace kestrane {
 namespace {
@@ -32,66 +31,20 @@ uint16_t Pattern(int reg) {
     return static_cast<uint16_t>((reg * 7 + 3) & 0x7FFF);
 }
 
-struct RunResult {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
+using testing::ProgramRun;
+using Json = nlohmann::json;
 
-std::string Slurp(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
+ProgramRun RunCli(const std::string& arguments) {
+    return testing::RunProgram(std::string(KESTRANE_CLI_EXE) + " " + arguments);
 }
 
-RunResult RunCli(const std::string& arguments) {
-    const testing::ScratchDir dir("kestrane-cli-test");
-    const std::string out = dir.Slashed() + "out", err = dir.Slashed() + "err";
-    const std::string command =
-        std::string(KESTRANE_CLI_EXE) + " " + arguments + " >" + out + " 2>" + err;
-    RunResult result;
-    const int raw = std::system(command.c_str());
-    result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    result.out = Slurp(out);
-    result.err = Slurp(err);
-    return result;
-}
-
-// The value after "name": in the tool's JSON, as written (strings unescaped).
-std::map<std::string, std::string> ParseFlatJson(const std::string& json) {
-    std::map<std::string, std::string> fields;
-    size_t at = json.find('{');
-    while (at != std::string::npos) {
-        const size_t keyStart = json.find('"', at + 1);
-        if (keyStart == std::string::npos) break;
-        const size_t keyEnd = json.find('"', keyStart + 1);
-        const std::string key = json.substr(keyStart + 1, keyEnd - keyStart - 1);
-        size_t v = json.find(':', keyEnd) + 1;
-        while (json[v] == ' ')
-            ++v;
-        std::string value;
-        if (json[v] == '"') {
-            for (++v; json[v] != '"'; ++v) {
-                if (json[v] == '\\') {
-                    ++v;
-                    if (json[v] == 'u') {
-                        value += static_cast<char>(std::stoi(json.substr(v + 1, 4), nullptr, 16));
-                        v += 4;
-                        continue;
-                    }
-                }
-                value += json[v];
-            }
-            ++v;
-        } else {
-            while (json[v] != ',' && json[v] != '\n' && json[v] != '}')
-                value += json[v++];
-        }
-        fields[key] = value;
-        at = json.find(',', v);
-    }
-    return fields;
+// One JSON object per line of the tool's output.
+std::vector<Json> JsonLines(const std::string& out) {
+    std::vector<Json> objects;
+    std::istringstream lines(out);
+    for (std::string line; std::getline(lines, line);)
+        objects.push_back(Json::parse(line));
+    return objects;
 }
 
 class CliAgainstLibmodbus : public ::testing::Test {
@@ -145,6 +98,7 @@ protected:
             while (!stop_) {
                 const int rc = modbus_receive(ctx_, query);
                 if (rc <= 0) continue;
+                ++requests_;
                 if ((query[2] << 8 | query[3]) == ignored) continue;
                 modbus_reply(ctx_, query, rc, map_);
             }
@@ -157,15 +111,28 @@ protected:
     modbus_t* ctx_ = nullptr;
     modbus_mapping_t* map_ = nullptr;
     std::atomic<bool> stop_{false};
+    std::atomic<int> requests_{0};  // addressed to the server
     std::thread server_;
 };
 
-TEST_F(CliAgainstLibmodbus, ReadPrintsEveryFieldAsServed) {
+// Short waits for the addresses nobody serves keep these runs quick.
+const std::string kQuick = " --response-timeout-ms 60 --retries 0";
+
+TEST_F(CliAgainstLibmodbus, ReadPrintsEveryFieldAsServedAndNothingMore) {
     Serve();
-    const RunResult run = RunCli("read --port " + path_ + " --address 7 --timeout 20");
+    const ProgramRun run = RunCli("read --port " + path_ + " --address 7 --timeout 20");
     ASSERT_EQ(run.status, 0) << run.err;
-    const auto fields = ParseFlatJson(run.out);
-    EXPECT_EQ(fields.size(), 75u);
+    const std::vector<Json> objects = JsonLines(run.out);
+    ASSERT_EQ(objects.size(), 1u) << run.out;
+    const Json& fields = objects[0];
+    EXPECT_EQ(fields.size(), 77u);  // address, the 75 fields, link
+    EXPECT_EQ(fields.begin().key(), "address");
+    EXPECT_EQ(fields.at("address"), 7);
+    // The eight blocks, each asked once; the run ends with the last reply.
+    EXPECT_EQ(fields.at("link").at("requests"), 8);
+    EXPECT_EQ(fields.at("link").at("ok"), 8);
+    EXPECT_EQ(fields.at("link").at("timeout"), 0);
+    EXPECT_EQ(requests_.load(), 8);
 
     // 16-bit fields hold the register as served.
     const std::pair<const char*, int> registers[] = {
@@ -186,48 +153,75 @@ TEST_F(CliAgainstLibmodbus, ReadPrintsEveryFieldAsServed) {
         {"compVoltageOffset", 0x030C},
     };
     for (const auto& [name, reg] : registers)
-        EXPECT_EQ(fields.at(name), std::to_string(Pattern(reg))) << name;
-    EXPECT_EQ(fields.at("batteryTemperature"), "-10");
-    EXPECT_EQ(fields.at("innerTemperature"), "35");
-    EXPECT_EQ(fields.at("overVoltageProtect"), "160");
-    EXPECT_EQ(fields.at("lowVoltageRecover"), "120");
-    EXPECT_EQ(fields.at("spare000C"), "2147483649");
-    EXPECT_EQ(fields.at("chargedTodayWh"), "100000");
-    EXPECT_EQ(fields.at("chargedTotalWh"), "4294967294");
-    EXPECT_EQ(fields.at("usedTotalWh"),
-              std::to_string(uint32_t{Pattern(0x0214)} << 16 | Pattern(0x0215)));
+        EXPECT_EQ(fields.at(name), Pattern(reg)) << name;
+    EXPECT_EQ(fields.at("batteryTemperature"), -10);
+    EXPECT_EQ(fields.at("innerTemperature"), 35);
+    EXPECT_EQ(fields.at("overVoltageProtect"), 160);
+    EXPECT_EQ(fields.at("lowVoltageRecover"), 120);
+    EXPECT_EQ(fields.at("spare000C"), 2147483649u);
+    EXPECT_EQ(fields.at("chargedTodayWh"), 100000);
+    EXPECT_EQ(fields.at("chargedTotalWh"), 4294967294u);
+    EXPECT_EQ(fields.at("usedTotalWh"), uint32_t{Pattern(0x0214)} << 16 | Pattern(0x0215));
     EXPECT_EQ(fields.at("serialNumber"), "012345");
     EXPECT_EQ(fields.at("firmwareVersion"), "1.2");
-    EXPECT_EQ(fields.at("modelName"), "MMPT \"A\\B\xE9");
+    // The byte 0xE9 stands for U+00E9 and is written as an ASCII escape.
+    EXPECT_EQ(fields.at("modelName"), "MMPT \"A\\B\u00e9");
+    EXPECT_NE(run.out.find(R"(\u00e9)"), std::string::npos) << run.out;
+}
+
+TEST_F(CliAgainstLibmodbus, CountRepeatsTheCycleAndStatsGivesItsTimes) {
+    Serve();
+    const ProgramRun run = RunCli("read --port " + path_ + " --address 7 --count 3 --stats");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(JsonLines(run.out).size(), 3u);
+    EXPECT_EQ(requests_.load(), 24);
+    const std::regex stats(R"(^cycle-time-ms min=[0-9.]+ median=[0-9.]+ max=[0-9.]+ cycles=3\n$)");
+    EXPECT_TRUE(std::regex_search(run.err, stats)) << run.err;
 }
 
 TEST_F(CliAgainstLibmodbus, SilentBlockEndsWithStatusThreeNamingIt) {
     Serve(0x0801);
-    const RunResult run = RunCli("read --port " + path_ + " --address 7 --timeout 3");
+    const ProgramRun run = RunCli("read --port " + path_ + " --address 7" + kQuick);
     EXPECT_EQ(run.status, 3);
     EXPECT_TRUE(run.out.empty());
-    EXPECT_NE(run.err.find("5 (0x0801)"), std::string::npos) << run.err;
-    EXPECT_EQ(run.err.find("4 (0x0203)"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("address 7: 5 (0x0801)\n"), std::string::npos) << run.err;
+    EXPECT_EQ(requests_.load(), 8);  // the silent block did not stop the others
 }
 
-TEST_F(CliAgainstLibmodbus, NoControllerEndsWithStatusThreeNamingEveryBlock) {
-    const RunResult run = RunCli("read --port " + path_ + " --timeout 1");
+TEST_F(CliAgainstLibmodbus, AddressesNobodyServesEndWithStatusThreeNamingEach) {
+    Serve();
+    const ProgramRun run = RunCli("read --port " + path_ + " --address 1,2,3,4,5,6" + kQuick);
     EXPECT_EQ(run.status, 3);
-    EXPECT_NE(run.err.find("0 (0x0000) 1 (0x0101)"), std::string::npos) << run.err;
+    EXPECT_TRUE(run.out.empty());
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+    for (int address = 1; address <= 6; ++address) {
+        const std::string named = "address " + std::to_string(address) + ": 0 (0x0000) 1 (0x0101)";
+        EXPECT_NE(run.err.find(named), std::string::npos) << run.err;
+    }
     EXPECT_NE(run.err.find("7 (0x0301)"), std::string::npos) << run.err;
+    EXPECT_EQ(requests_.load(), 0);
 }
 
 TEST(CliPort, PortThatCannotBeOpenedEndsWithStatusTwo) {
-    const RunResult run = RunCli("read --port /dev/kestrane-no-such-port --timeout 1");
+    const ProgramRun run = RunCli("read --port /dev/kestrane-no-such-port --timeout 1");
     EXPECT_EQ(run.status, 2);
     EXPECT_NE(run.err.find("/dev/kestrane-no-such-port"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("No such file"), std::string::npos) << run.err;
     EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
 }
 
-TEST(CliPort, BadCommandLineEndsWithStatusOne) {
-    EXPECT_EQ(RunCli("read").status, 1);
-    EXPECT_EQ(RunCli("read --port /dev/null --address 248").status, 1);
-    EXPECT_EQ(RunCli("frobnicate --port /dev/null").status, 1);
+TEST(CliPort, BadCommandLineEndsWithStatusTwoAndTheParsersMessage) {
+    EXPECT_EQ(RunCli("").status, 2);
+    const ProgramRun noPort = RunCli("read");
+    EXPECT_EQ(noPort.status, 2);
+    EXPECT_NE(noPort.err.find("--port is required"), std::string::npos) << noPort.err;
+    const ProgramRun badAddress = RunCli("read --port /dev/null --address 1,248");
+    EXPECT_EQ(badAddress.status, 2);
+    EXPECT_NE(badAddress.err.find("248"), std::string::npos) << badAddress.err;
+    EXPECT_EQ(RunCli("read --port /dev/null --retries -1").status, 2);
+    EXPECT_EQ(RunCli("read --port /dev/null --timeout inf").status, 2);  // no clock reaches it
+    EXPECT_EQ(RunCli("watch --port /dev/null --lang fr").status, 2);
+    EXPECT_EQ(RunCli("read --help").status, 0);
 }
 
 }  // namespace

@@ -24,6 +24,21 @@ void ScriptedLine::SetOpen(bool open) {
     open_ = open;
 }
 
+void ScriptedLine::SetHungUp(bool hungUp) {
+    std::lock_guard lock(mutex_);
+    hungUp_ = hungUp;
+}
+
+void ScriptedLine::SetSilenceHook(std::function<void(int)> hook) {
+    std::lock_guard lock(mutex_);
+    silenceHook_ = std::move(hook);
+}
+
+bool ScriptedLine::HasHungUp() const {
+    std::lock_guard lock(mutex_);
+    return hungUp_;
+}
+
 std::vector<Bytes> ScriptedLine::Written() const {
     std::lock_guard lock(mutex_);
     return written_;
@@ -59,7 +74,7 @@ bool ScriptedLine::IsOpen() const {
 
 bool ScriptedLine::Write(const uint8_t* data, size_t length, int /*timeoutMs*/) {
     std::unique_lock lock(mutex_);
-    if (!open_) return false;
+    if (!open_ || hungUp_) return false;
     Bytes request(data, data + length);
     written_.push_back(request);
     Reply reply;
@@ -81,7 +96,7 @@ bool ScriptedLine::Read(uint8_t* buffer, size_t capacity, size_t& count) {
     std::lock_guard lock(mutex_);
     ++readCalls_;
     count = 0;
-    if (!open_ || input_.empty()) return false;
+    if (!open_ || hungUp_ || input_.empty()) return false;
     Bytes& front = input_.front();
     if (front.empty()) {
         input_.pop_front();
@@ -92,6 +107,17 @@ bool ScriptedLine::Read(uint8_t* buffer, size_t capacity, size_t& count) {
     front.erase(front.begin(), front.begin() + static_cast<std::ptrdiff_t>(count));
     if (front.empty()) input_.pop_front();
     return true;
+}
+
+bool ScriptedLine::ReadFor(uint8_t* buffer, size_t capacity, size_t& count, int timeoutMs) {
+    if (Read(buffer, capacity, count)) return true;
+    std::function<void(int)> hook;
+    {
+        std::lock_guard lock(mutex_);
+        hook = silenceHook_;
+    }
+    if (hook) hook(timeoutMs);
+    return false;
 }
 
 void ScriptedLine::DiscardInput() {

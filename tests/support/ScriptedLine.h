@@ -1,8 +1,9 @@
 // A serial line whose device the test scripts: each written request gets the
 // next queued reply, or else whatever the responder makes of it. Every written
 // frame is recorded. No real time passes: a Read with nothing queued reports
-// the silence that ends a reply at once. Safe to use from a tick thread and a
-// receive worker at the same time.
+// the silence that ends a reply at once (ReadFor tells the silence hook how
+// long it would have waited, so a test clock can move on). Safe to use from a
+// tick thread and a receive worker at the same time.
 #pragma once
 
 #include <cstdint>
@@ -34,6 +35,11 @@ public:
     // arriving after its transaction was given up.
     void InjectInput(Bytes bytes);
     void SetOpen(bool open);
+    // From now on the device is gone: reads bring nothing, HasHungUp is true.
+    void SetHungUp(bool hungUp);
+    // Called (outside the lock) with the wait of every ReadFor that finds
+    // nothing to deliver.
+    void SetSilenceHook(std::function<void(int timeoutMs)> hook);
 
     std::vector<Bytes> Written() const;
     Bytes LastWritten() const;
@@ -45,6 +51,8 @@ public:
     bool IsOpen() const override;
     bool Write(const uint8_t* data, size_t length, int timeoutMs) override;
     bool Read(uint8_t* buffer, size_t capacity, size_t& count) override;
+    bool ReadFor(uint8_t* buffer, size_t capacity, size_t& count, int timeoutMs) override;
+    bool HasHungUp() const override;
     void DiscardInput() override;
 
 private:
@@ -53,7 +61,9 @@ private:
     std::deque<Reply> queued_;
     std::deque<Bytes> input_;
     std::vector<Bytes> written_;
+    std::function<void(int)> silenceHook_;
     bool open_ = true;
+    bool hungUp_ = false;
     int readCalls_ = 0;
     int discardCalls_ = 0;
 };

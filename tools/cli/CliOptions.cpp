@@ -1,98 +1,105 @@
 #include "CliOptions.h"
 
-#include <charconv>
+#include <CLI/CLI.hpp>
 #include <cmath>
-#include <cstdlib>
+
+#include "Commands.h"
 
 namespace kestrane::cli {
 
-const char* const kUsage =
-    "usage: kestrane-cli read  --port PATH [--baud 9600] [--address 1] [--timeout 10]\n"
-    "       kestrane-cli watch --port PATH [--baud 9600] [--address 1] [--lang en|zh]\n"
-    "                          [--seconds N] [--stats]\n"
-    "read   reads every block of the controller once and prints them as one JSON object\n"
-    "watch  prints the live values once a second until interrupted\n"
-    "exit status: 0 done, 1 bad command line, 2 port cannot be opened or configured,\n"
-    "             3 no complete read within the timeout\n";
-
 namespace {
 
-template <typename T>
-bool ParseNumber(const std::string& text, T& out) {
-    const char* end = text.data() + text.size();
-    const auto [ptr, ec] = std::from_chars(text.data(), end, out);
-    return ec == std::errc() && ptr == end;
+constexpr const char* kExitStatuses =
+    "exit status: 0 done; 2 bad command line, or the port cannot be opened or configured;\n"
+    "             3 read: some device or block never answered, or the line was closed;\n"
+    "             4 watch: the line was closed (the device hung up)";
+
+// Seconds that a clock can count to: finite, at most a year, and above 0
+// unless `zeroAllowed`.
+CLI::Validator Seconds(bool zeroAllowed) {
+    return CLI::Validator(
+        [zeroAllowed](const std::string& text) -> std::string {
+            double value = 0;
+            const bool number = CLI::detail::lexical_cast(text, value) && std::isfinite(value);
+            if (!number || value < 0 || (value == 0 && !zeroAllowed) || value > 366.0 * 24 * 3600)
+                return zeroAllowed ? "expected seconds from 0 to one year, got " + text
+                                   : "expected seconds above 0 up to one year, got " + text;
+            return {};
+        },
+        "SECONDS");
 }
 
-bool ParseSeconds(const std::string& text, double& out) {
-    // from_chars for double is not in every standard library we build with.
-    char* end = nullptr;
-    out = std::strtod(text.c_str(), &end);
-    return !text.empty() && end == text.c_str() + text.size() && std::isfinite(out) && out >= 0;
+void AddLineOptions(CLI::App& command, CliOptions& options) {
+    command.add_option("--port", options.port, "serial device, e.g. /dev/ttyUSB0")->required();
+    command.add_option("--baud", options.baud, "line rate")
+        ->capture_default_str()
+        ->check(CLI::Range(1u, 4000000u));
 }
 
 }  // namespace
 
-std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& args,
-                                           std::string& error) {
-    CliOptions options;
-    if (args.empty()) {
-        error = "no command given";
-        return std::nullopt;
-    }
-    const std::string& command = args[0];
-    if (command == "read") {
-        options.command = Command::kRead;
-    } else if (command == "watch") {
-        options.command = Command::kWatch;
-    } else if (command == "help" || command == "--help" || command == "-h") {
-        options.command = Command::kHelp;
-        return options;
-    } else {
-        error = "unknown command '" + command + "'";
-        return std::nullopt;
-    }
+int ParseCommandLine(int argc, const char* const* argv, CliOptions& options) {
+    CLI::App app{"kestrane-cli: headless access to the charge controller", "kestrane-cli"};
+    app.footer(kExitStatuses);
+    app.require_subcommand(1);
 
-    for (size_t i = 1; i < args.size(); ++i) {
-        const std::string& flag = args[i];
-        const bool isSwitch = flag == "--stats";
-        if (!isSwitch && i + 1 >= args.size()) {
-            error = "missing value after " + flag;
-            return std::nullopt;
-        }
-        const std::string value = isSwitch ? std::string() : args[++i];
-        bool ok = true;
-        if (flag == "--port") {
-            options.port = value;
-            ok = !value.empty();
-        } else if (flag == "--baud") {
-            ok = ParseNumber(value, options.baud) && options.baud > 0;
-        } else if (flag == "--address") {
-            ok = ParseNumber(value, options.address) && options.address >= 1 &&
-                 options.address <= 247;
-        } else if (flag == "--timeout" && options.command == Command::kRead) {
-            ok = ParseSeconds(value, options.timeoutSeconds) && options.timeoutSeconds > 0;
-        } else if (flag == "--lang" && options.command == Command::kWatch) {
-            ok = value == "en" || value == "zh";
-            options.english = value == "en";
-        } else if (flag == "--seconds" && options.command == Command::kWatch) {
-            ok = ParseSeconds(value, options.seconds);
-        } else if (flag == "--stats" && options.command == Command::kWatch) {
-            options.stats = true;
-        } else {
-            error = "unknown option " + flag + " for " + command;
-            return std::nullopt;
-        }
-        if (!ok) {
-            error = "bad value '" + value + "' for " + flag;
-            return std::nullopt;
-        }
+    CLI::App* read = app.add_subcommand(
+        "read", "read every block of each device and print one JSON object per device and cycle");
+    AddLineOptions(*read, options);
+    read->add_option("--address", options.addresses, "bus addresses, e.g. 1,2,7")
+        ->delimiter(',')
+        ->capture_default_str()
+        ->check(CLI::Range(1, 247));
+    read->add_option("--timeout", options.timeoutSeconds, "bound of the whole run, in seconds")
+        ->capture_default_str()
+        ->check(Seconds(false));
+    read->add_option("--response-timeout-ms", options.responseTimeoutMs,
+                     "wait for a reply to start")
+        ->capture_default_str()
+        ->check(CLI::Range(1, 60000));
+    read->add_option("--inter-char-timeout-ms", options.interCharacterTimeoutMs,
+                     "pause that ends a reply as broken (0: 1.5 characters, at least 20 ms)")
+        ->capture_default_str()
+        ->check(CLI::Range(0, 10000));
+    read->add_option("--retries", options.retries, "further attempts after a failed one")
+        ->capture_default_str()
+        ->check(CLI::Range(0, 100));
+    read->add_option("--count", options.count, "cycles over all addresses")
+        ->capture_default_str()
+        ->check(CLI::Range(1, 1000000));
+    read->add_flag("--stats", options.stats,
+                   "print min/median/max cycle time on stderr at the end");
+
+    int watchAddress = 1;
+    std::string language = "en";
+    CLI::App* watch =
+        app.add_subcommand("watch", "print the live values once a second until interrupted");
+    AddLineOptions(*watch, options);
+    watch->add_option("--address", watchAddress, "bus address")
+        ->capture_default_str()
+        ->check(CLI::Range(1, 247));
+    watch->add_option("--lang", language, "language of the texts")
+        ->capture_default_str()
+        ->check(CLI::IsMember({"en", "zh"}));
+    watch->add_option("--seconds", options.seconds, "stop after this long (0: never)")
+        ->capture_default_str()
+        ->check(Seconds(true));
+    watch->add_flag("--stats", options.stats, "print link figures on stderr at the end");
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& error) {
+        const int status = app.exit(error);
+        return status == 0 ? kExitDone : kExitUsage;
     }
-    if (options.port.empty()) {
-        error = "--port PATH is required";
-        return std::nullopt;
+    if (watch->parsed()) {
+        options.command = Command::kWatch;
+        options.addresses = {watchAddress};
+        options.english = language == "en";
+    } else {
+        options.command = Command::kRead;
     }
-    return options;
+    return kParsed;
 }
 
 }  // namespace kestrane::cli

@@ -1,32 +1,38 @@
 // The command line of kestrane-cli.
 #pragma once
 
-#include <optional>
 #include <string>
 #include <vector>
 
 namespace kestrane::cli {
 
-enum class Command { kRead, kWatch, kHelp };
+enum class Command { kRead, kWatch };
 
 struct CliOptions {
-    Command command = Command::kHelp;
+    Command command = Command::kRead;
     std::string port;
     unsigned baud = 9600;
-    int address = 1;
-    // read: give up after this many seconds.
+    // read: the devices of one sweep, in order; watch: the first one.
+    std::vector<int> addresses{1};
+    // read: the bound of the whole run, the wait for a reply to start, the
+    // further attempts after a failed one, the sweeps, and cycle times at the end.
     double timeoutSeconds = 10;
+    int responseTimeoutMs = 300;
+    int interCharacterTimeoutMs = 0;  // 0: from the rate
+    int retries = 2;
+    int count = 1;
     // watch: texts in English (else Chinese); stop after this many seconds
-    // (0 runs until interrupted); print link figures at the end.
+    // (0 runs until interrupted). Both: print link figures at the end.
     bool english = true;
     double seconds = 0;
     bool stats = false;
 };
 
-// The options, or nullopt with a one-line reason in `error`.
-std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& args,
-                                           std::string& error);
+inline constexpr int kParsed = -1;
 
-extern const char* const kUsage;
+// Fills `options` from the command line and returns kParsed; or prints the
+// help (exit status 0) or the parser's message for a bad command line
+// (status 2) and returns that status.
+int ParseCommandLine(int argc, const char* const* argv, CliOptions& options);
 
 }  // namespace kestrane::cli

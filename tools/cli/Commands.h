@@ -12,9 +12,10 @@ class CSerialPort;
 namespace kestrane::cli {
 
 inline constexpr int kExitDone = 0;
-inline constexpr int kExitUsage = 1;
+inline constexpr int kExitUsage = 2;
 inline constexpr int kExitPort = 2;
-inline constexpr int kExitTimeout = 3;
+inline constexpr int kExitIncomplete = 3;
+inline constexpr int kExitLineClosed = 4;
 
 // Opens and configures the port; on failure prints the reason on one line.
 bool OpenConfiguredPort(CSerialPort& port, const CliOptions& options);

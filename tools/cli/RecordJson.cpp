@@ -1,54 +1,41 @@
 #include "RecordJson.h"
 
-#include <cstdio>
-
 #include "protocol/RecordFields.h"
 #include "protocol/TextCodec.h"
 
 namespace kestrane::cli {
 
-std::string JsonString(std::string_view text) {
-    std::string out = "\"";
-    for (const char c : text) {
+std::string TextAsUtf8(std::string_view bytes) {
+    std::string out;
+    for (const char c : bytes) {
         const auto byte = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            out += '\\';
+        if (byte < 0x80) {
             out += c;
-        } else if (byte < 0x20 || byte > 0x7E) {
-            char escape[8];
-            std::snprintf(escape, sizeof escape, "\\u%04x", byte);
-            out += escape;
         } else {
-            out += c;
+            out += static_cast<char>(0xC0 | (byte >> 6));
+            out += static_cast<char>(0x80 | (byte & 0x3F));
         }
     }
-    out += '"';
     return out;
 }
 
-std::string RecordJson(const ControllerData& data) {
-    std::string out = "{";
-    const char* separator = "\n";
+nlohmann::ordered_json RecordJson(const ControllerData& data) {
+    nlohmann::ordered_json out = nlohmann::ordered_json::object();
     for (const RecordField& field : kRecordFields) {
-        out += separator;
-        out += "  ";
-        out += JsonString(field.name);
-        out += ": ";
         const AtomicValue* value = field.value(data);
+        const std::string name(field.name);
         switch (field.kind) {
             case FieldKind::kText:
-                out += JsonString(WordsToText(value, field.wordCount));
+                out[name] = TextAsUtf8(WordsToText(value, field.wordCount));
                 break;
             case FieldKind::kSigned:
-                out += std::to_string(value->load());
+                out[name] = value->load();
                 break;
             case FieldKind::kUnsigned:
-                out += std::to_string(static_cast<uint32_t>(value->load()));
+                out[name] = static_cast<uint32_t>(value->load());
                 break;
         }
-        separator = ",\n";
     }
-    out += "\n}\n";
     return out;
 }
 

@@ -1,19 +1,19 @@
-// The controller record as one JSON object: every read field by name, in
-// register order; numbers as stored, text fields as strings.
+// The controller record as JSON: every read field by name, in register order;
+// numbers as stored, text fields as strings.
 #pragma once
 
-#include <string>
+#include <nlohmann/json.hpp>
 #include <string_view>
 
 #include "protocol/ControllerData.h"
 
 namespace kestrane::cli {
 
-std::string RecordJson(const ControllerData& data);
+nlohmann::ordered_json RecordJson(const ControllerData& data);
 
-// `text` as a JSON string literal, quotes included. Control characters and
-// bytes above 0x7E (a controller's text is not promised to be UTF-8) are
-// written as \u escapes of their byte value.
-std::string JsonString(std::string_view text);
+// A controller's text as a JSON string value. Its bytes are not promised to
+// be UTF-8, so each byte stands for the character of the same number
+// (0xE9 becomes U+00E9, written \u00e9 in ASCII output).
+std::string TextAsUtf8(std::string_view bytes);
 
 }  // namespace kestrane::cli

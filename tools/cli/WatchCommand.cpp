@@ -37,11 +37,14 @@ int RunWatch(const CliOptions& options, const std::atomic<bool>& interrupted) {
 
     SharedState shared;
     SystemClock clock;
+    bool hungUp = false;
     {
-        EngineSession session(shared, port, options.address);
+        EngineSession session(shared, port, options.addresses.front());
         const auto limit = std::chrono::duration_cast<std::chrono::steady_clock::duration>(
             std::chrono::duration<double>(options.seconds));
-        session.Run({}, limit, interrupted, [&] {
+        // A device that has gone will not come back on this descriptor.
+        const auto lineClosed = [&](const SessionFigures&) { return port.HasHungUp(); };
+        hungUp = session.Run(lineClosed, limit, interrupted, [&] {
             const auto texts = FormatMonitorTexts(shared.data, clock.Now(), options.english);
             const CTransactionEngine& engine = session.Engine();
             std::fputs(WatchScreen(texts, engine.framesSent.load(), engine.repliesReceived.load(),
@@ -53,6 +56,10 @@ int RunWatch(const CliOptions& options, const std::atomic<bool>& interrupted) {
         if (options.stats) PrintFigures(session.Figures());
     }
     port.Close();
+    if (hungUp) {
+        std::fprintf(stderr, "kestrane-cli: line closed: %s hung up\n", options.port.c_str());
+        return kExitLineClosed;
+    }
     return kExitDone;
 }
 

@@ -1,10 +1,8 @@
-// kestrane-cli: headless access to the controller through the same engine as
-// the window.
+// kestrane-cli: headless access to the controller: `read` on the fast bus
+// master, `watch` on the same engine as the window.
 #include <signal.h>
+
 #include <atomic>
-#include <cstdio>
-#include <string>
-#include <vector>
 
 #include "Commands.h"
 
@@ -22,16 +20,8 @@ int main(int argc, char** argv) {
     using namespace kestrane::cli;
     static_assert(std::atomic<bool>::is_always_lock_free);
 
-    std::string error;
-    const auto options = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc), error);
-    if (!options) {
-        std::fprintf(stderr, "kestrane-cli: %s\n%s", error.c_str(), kUsage);
-        return kExitUsage;
-    }
-    if (options->command == Command::kHelp) {
-        std::fputs(kUsage, stdout);
-        return kExitDone;
-    }
+    CliOptions options;
+    if (const int status = ParseCommandLine(argc, argv, options); status != kParsed) return status;
 
     struct sigaction action {};
     action.sa_handler = OnInterrupt;
@@ -39,6 +29,6 @@ int main(int argc, char** argv) {
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
 
-    return options->command == Command::kRead ? RunRead(*options, interrupted)
-                                              : RunWatch(*options, interrupted);
+    return options.command == Command::kRead ? RunRead(options, interrupted)
+                                             : RunWatch(options, interrupted);
 }

@@ -1,0 +1,77 @@
+// The bus master on a real pseudo-terminal, with the serial port's timed
+// read and the simulated controller on the far side.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "bus/CBusMaster.h"
+#include "protocol/RegisterMap.h"
+#include "serial/CSerialPort.h"
+#include "sim/SimulatorThread.h"
+
+namespace kestrane {
+namespace {
+
+using sim::SimulatorOptions;
+using sim::SimulatorThread;
+
+class BusMasterPtyTest : public ::testing::Test {
+protected:
+    void Serve(SimulatorOptions options) {
+        options.daySeconds = 0;
+        sim = std::make_unique<SimulatorThread>(options);
+        std::string error;
+        ASSERT_TRUE(sim->Start(&error)) << error;
+        ASSERT_TRUE(port.Open(sim->DevicePath())) << port.LastErrorText();
+        ASSERT_TRUE(port.Configure(9600)) << port.LastErrorText();
+    }
+
+    std::unique_ptr<SimulatorThread> sim;
+    CSerialPort port;
+    SteadyBusClock clock;
+};
+
+TEST_F(BusMasterPtyTest, CycleReadsEveryBlockAsTheControllerHoldsIt) {
+    SimulatorOptions options;
+    options.address = 3;
+    Serve(options);
+    CBusMaster bus(port, BusOptions{}, clock);
+    CBusDevice& device = bus.Device(3);
+    const CycleResult cycle = bus.ReadCycle(device);
+    ASSERT_TRUE(cycle.Complete());
+    EXPECT_EQ(sim->RequestCount(), 8u);
+    EXPECT_EQ(device.Data().controllerAddress.load(), 3);
+    const std::vector<uint16_t> identity = sim->Registers(0x0801, 18);
+    for (int i = 0; i < ControllerData::kSerialWords; ++i)
+        EXPECT_EQ(device.Data().serialNumber[i].load(), identity[static_cast<size_t>(i)]);
+    EXPECT_EQ(device.Data().loadMode.load(), sim->Registers(0x0401, 1)[0]);
+    EXPECT_EQ(bus.Counters().Count(BusResult::kOk), 8u);
+}
+
+TEST_F(BusMasterPtyTest, HungUpLineIsReportedAsClosedNotRetried) {
+    SimulatorOptions options;
+    options.hangupAfter = 3;
+    Serve(options);
+    CBusMaster bus(port, BusOptions{}, clock);
+    const CycleResult cycle = bus.ReadCycle(bus.Device(1));
+    EXPECT_TRUE(cycle.lineClosed);
+    EXPECT_TRUE(bus.LineClosed());
+    EXPECT_TRUE(port.HasHungUp());
+    EXPECT_EQ(bus.Counters().Count(BusResult::kTimeout), 0u);
+    EXPECT_EQ(bus.Counters().Count(BusResult::kLineClosed), 1u);
+}
+
+TEST_F(BusMasterPtyTest, SilentAddressTimesOutOnTheFirstBlockOnly) {
+    Serve(SimulatorOptions{});
+    BusOptions options;
+    options.responseTimeoutMs = 30;
+    options.retries = 1;
+    CBusMaster bus(port, options, clock);
+    const CycleResult cycle = bus.ReadCycle(bus.Device(9));
+    EXPECT_FALSE(cycle.asked[1]);
+    EXPECT_EQ(bus.Device(9).Counters().Count(BusResult::kTimeout), 2u);
+    EXPECT_TRUE(bus.ReadCycle(bus.Device(1)).Complete());
+}
+
+}  // namespace
+}  // namespace kestrane
