@@ -2,14 +2,13 @@
 
 #include <algorithm>
 
-#include "protocol/RegisterMap.h"
+#include "sim/SimRegisters.h"
 
 namespace kestrane::sim {
 
 namespace {
 
 constexpr double kBitsPerChar = 10;
-constexpr size_t kCycleBlocks = 8;  // codes 0..7; the address probe is not part of a cycle
 constexpr size_t kReadRequestBytes = 8;
 
 }  // namespace
@@ -34,8 +33,8 @@ double WireTiming::ByteDoneMs(double startMs, size_t index) const {
 
 double WireTiming::CycleFloorMs() const {
     double total = 0;
-    for (size_t i = 0; i < kCycleBlocks; ++i) {
-        const size_t replyBytes = 5 + 2 * static_cast<size_t>(kReadBlocks[i].registerCount);
+    for (const ReadBlock& block : kReadBlocks) {
+        const size_t replyBytes = 5 + 2 * static_cast<size_t>(block.count);
         total += InterFrameGapMs() + (kReadRequestBytes + replyBytes) * charMs_ + turnaroundMs_;
     }
     return total;
