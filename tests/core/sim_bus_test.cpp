@@ -9,13 +9,12 @@
 #include "sim/SimBus.h"
 #include "sim/SimulatorThread.h"
 #include "support/ModbusTestFrames.h"
-#include "support/RawPty.h"
+#include "support/SimulatorLine.h"
 
 namespace kestrane::sim {
 namespace {
 
 using testing::CrcValid;
-using testing::RawPty;
 using testing::ReadRequest;
 using testing::ReplyWords;
 using testing::WriteMultipleRequest;
@@ -152,31 +151,18 @@ TEST(SimBus, TwoControllersOnOneAddressGarbleEachOther) {
 }
 
 // The same line served on a pseudo-terminal by the simulator's thread.
-class SimulatedBus : public ::testing::Test {
+class SimulatedBus : public testing::SimulatorLine {
 protected:
-    void Serve(SimulatorOptions options) {
-        sim = std::make_unique<SimulatorThread>(options);
-        std::string error;
-        ASSERT_TRUE(sim->Start(&error)) << error;
-        ASSERT_TRUE(line.Open(sim->DevicePath()));
-    }
-    std::vector<uint8_t> Ask(const std::vector<uint8_t>& request, int timeoutMs = 1000) {
-        EXPECT_TRUE(line.Write(request));
-        return line.ReadReply(timeoutMs, 30);
-    }
     // One cycle of the eight read blocks from `address`; true when every
     // block came back whole, valid and from that address.
     bool FullCycle(uint8_t address) {
         for (const ReadBlock& block : kReadBlocks) {
-            const auto reply = Ask(ReadRequest(address, block.start, block.count));
+            const auto reply = Ask(ReadRequest(address, block.start, block.count), 1000, 30);
             if (reply.size() != 5u + 2 * block.count || reply[0] != address || !CrcValid(reply))
                 return false;
         }
         return true;
     }
-
-    std::unique_ptr<SimulatorThread> sim;
-    RawPty line;
 };
 
 TEST_F(SimulatedBus, OneFaultyControllerLeavesTheOthersUnaffected) {
