@@ -69,16 +69,21 @@ TEST(RtuFramer, PartialFrameCompletesAcrossFeedsAndDiesInSilence) {
     auto got = framer.Next(12);
     ASSERT_TRUE(got);
     EXPECT_EQ(got->bytes, frame);
+    EXPECT_EQ(got->firstByteMs, 0);  // the paced line times the reply from these
+    EXPECT_EQ(got->lastByteMs, 10);
 
     // A fragment followed by silence is dropped; the next request stands alone.
     framer.Feed(frame.data(), 5, 100);
     EXPECT_FALSE(framer.Next(110));
     EXPECT_FALSE(framer.Next(100 + kGap));
     EXPECT_EQ(framer.Pending(), 0u);
+    const std::vector<uint8_t> noise{0xFF, 0xF8};
+    framer.Feed(noise.data(), noise.size(), 190);
     framer.Feed(frame.data(), frame.size(), 200);
     got = framer.Next(200);
     ASSERT_TRUE(got);
     EXPECT_EQ(got->bytes, frame);
+    EXPECT_EQ(got->firstByteMs, 200);  // not the garbage before it
 }
 
 TEST(RtuFramer, FloodOfNoiseStaysBounded) {

@@ -64,6 +64,50 @@ TEST(SimulatorOptions, EveryOptionLandsInItsField) {
     EXPECT_EQ(o.hangupAfter, 8);
 }
 
+TEST(SimulatorOptions, SeveralControllersShareTheLine) {
+    SimulatorOptions o;
+    ASSERT_TRUE(Parse({"--devices", "1,2,7", "--fault-device=7", "--turnaround", "0.5"}, &o));
+    EXPECT_EQ(BusAddresses(o), (std::vector<int>{1, 2, 7}));
+    EXPECT_EQ(o.address, 1);
+    EXPECT_EQ(o.faultDevice, 7);
+    EXPECT_DOUBLE_EQ(o.turnaroundMs, 0.5);
+
+    SimulatorOptions repeated;
+    ASSERT_TRUE(Parse({"--address", "9", "--address", "4", "--devices", "5"}, &repeated));
+    EXPECT_EQ(BusAddresses(repeated), (std::vector<int>{9, 4, 5}));
+    EXPECT_EQ(repeated.address, 9);
+
+    SimulatorOptions plain;
+    ASSERT_TRUE(Parse({}, &plain));
+    EXPECT_EQ(BusAddresses(plain), std::vector<int>{1});
+    EXPECT_DOUBLE_EQ(plain.turnaroundMs, 2);
+}
+
+TEST(SimulatorOptions, EachControllerGetsItsOwnSeedAndOnlyTheFaultDeviceItsFaults) {
+    SimulatorOptions o;
+    ASSERT_TRUE(Parse({"--devices", "1,2,7", "--seed", "5", "--fault-device", "2", "--drop", "1",
+                       "--delay", "40", "--ignore-aa", "--pace", "--hangup-after", "3"},
+                      &o));
+    const SimulatorOptions first = DeviceOptions(o, 0);
+    const SimulatorOptions faulty = DeviceOptions(o, 1);
+    const SimulatorOptions last = DeviceOptions(o, 2);
+    EXPECT_EQ(first.address, 1);
+    EXPECT_EQ(first.seed, 5u);
+    EXPECT_EQ(faulty.address, 2);
+    EXPECT_NE(faulty.seed, first.seed);
+    EXPECT_NE(last.seed, faulty.seed);
+    for (const SimulatorOptions* sound : {&first, &last}) {
+        EXPECT_EQ(sound->drop, 0);
+        EXPECT_EQ(sound->delayMs, 0);
+        EXPECT_FALSE(sound->ignoreAa);
+        EXPECT_TRUE(sound->pace);  // the line's own properties stay
+        EXPECT_EQ(sound->hangupAfter, 3);
+    }
+    EXPECT_EQ(faulty.drop, 1);
+    EXPECT_EQ(faulty.delayMs, 40);
+    EXPECT_TRUE(faulty.ignoreAa);
+}
+
 TEST(SimulatorOptions, BadValuesAreRefusedWithAReason) {
     const std::vector<std::vector<const char*>> bad = {
         {"--address", "0"},
@@ -77,6 +121,14 @@ TEST(SimulatorOptions, BadValuesAreRefusedWithAReason) {
         {"--bogus"},
         {"--start", "2026-02-30T00:00:00"},
         {"--day-seconds", "-1"},
+        {"--devices", "1,,2"},
+        {"--devices", "1,248"},
+        {"--devices", "1,2,"},
+        {"--devices", ""},
+        {"--devices", "1,2", "--address", "2"},
+        {"--devices", "1,2", "--fault-device", "3"},
+        {"--fault-device", "2"},
+        {"--turnaround", "-1"},
     };
     for (const auto& args : bad) {
         SimulatorOptions o;

@@ -9,6 +9,7 @@
 #include "sim/SimulatorThread.h"
 #include "support/ModbusTestFrames.h"
 #include "support/RawPty.h"
+#include "support/SimulatorLine.h"
 
 namespace kestrane::sim {
 namespace {
@@ -23,23 +24,7 @@ using testing::WriteSingleRequest;
 
 const std::vector<uint8_t> kReadRealTime{0x01, 0x03, 0x00, 0x00, 0x00, 0x0F, 0x05, 0xCE};
 
-class LineTest : public ::testing::Test {
-protected:
-    void Serve(SimulatorOptions options = {}) {
-        options.daySeconds = 0;
-        sim = std::make_unique<SimulatorThread>(options);
-        std::string error;
-        ASSERT_TRUE(sim->Start(&error)) << error;
-        ASSERT_TRUE(line.Open(sim->DevicePath()));
-    }
-    std::vector<uint8_t> Ask(const std::vector<uint8_t>& request, int timeoutMs = 1000) {
-        EXPECT_TRUE(line.Write(request));
-        return line.ReadReply(timeoutMs);
-    }
-
-    std::unique_ptr<SimulatorThread> sim;
-    RawPty line;
-};
+class LineTest : public testing::SimulatorLine {};
 
 TEST_F(LineTest, AnswersEveryReadBlock) {
     Serve();

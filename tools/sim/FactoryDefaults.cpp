@@ -1,6 +1,7 @@
 #include "sim/FactoryDefaults.h"
 
 #include <cstdint>
+#include <cstdio>
 
 namespace kestrane::sim {
 
@@ -38,7 +39,16 @@ constexpr RegisterValue kFixed[] = {
     {reg::kLeadAcidLimit2, 132},  // boost return
 };
 
+constexpr unsigned long kFirstSerialNumber = 42;  // the number ending kFactorySerial
+
 }  // namespace
+
+std::string FactorySerialOf(size_t unit) {
+    char text[32];
+    std::snprintf(text, sizeof text, "KS2026A%09lu",
+                  kFirstSerialNumber + static_cast<unsigned long>(unit));
+    return text;
+}
 
 void ApplyFactorySettings(RegisterBank& bank) {
     for (const RegisterValue& item : kSettings)

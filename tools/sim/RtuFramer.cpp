@@ -67,8 +67,8 @@ int RtuFramer::Match(const uint8_t* data, size_t length, RtuFrame::Kind* kind) {
 void RtuFramer::Feed(const uint8_t* data, size_t length, double nowMs) {
     if (length == 0) return;
     buffer_.insert(buffer_.end(), data, data + length);
-    if (buffer_.size() > kMaxBuffer)
-        buffer_.erase(buffer_.begin(), buffer_.end() - static_cast<long>(kMaxBuffer));
+    arrivals_.insert(arrivals_.end(), length, nowMs);
+    if (buffer_.size() > kMaxBuffer) Drop(buffer_.size() - kMaxBuffer);
     lastByteMs_ = nowMs;
 }
 
@@ -78,12 +78,15 @@ std::optional<RtuFrame> RtuFramer::Next(double nowMs) {
         RtuFrame::Kind kind;
         const int head = Match(buffer_.data(), buffer_.size(), &kind);
         if (head > 0) {
-            RtuFrame frame{kind, {buffer_.begin(), buffer_.begin() + head}};
-            buffer_.erase(buffer_.begin(), buffer_.begin() + head);
+            RtuFrame frame{kind,
+                           {buffer_.begin(), buffer_.begin() + head},
+                           arrivals_.front(),
+                           arrivals_[static_cast<size_t>(head) - 1]};
+            Drop(static_cast<size_t>(head));
             return frame;
         }
         if (head < 0) {
-            buffer_.erase(buffer_.begin());
+            Drop(1);
             continue;
         }
         // The head may still complete; a complete frame further on wins.
@@ -96,13 +99,18 @@ std::optional<RtuFrame> RtuFramer::Next(double nowMs) {
             if (known && Match(at, buffer_.size() - offset, &laterKind) > 0) found = offset;
         }
         if (found > 0) {
-            buffer_.erase(buffer_.begin(), buffer_.begin() + static_cast<long>(found));
+            Drop(found);
             continue;
         }
         if (!silent) return std::nullopt;
-        buffer_.erase(buffer_.begin());
+        Drop(1);
     }
     return std::nullopt;
+}
+
+void RtuFramer::Drop(size_t count) {
+    buffer_.erase(buffer_.begin(), buffer_.begin() + static_cast<long>(count));
+    arrivals_.erase(arrivals_.begin(), arrivals_.begin() + static_cast<long>(count));
 }
 
 }  // namespace kestrane::sim

@@ -18,6 +18,8 @@ struct RtuFrame {
     enum class Kind { kModbus, kBatteryType };
     Kind kind = Kind::kModbus;
     std::vector<uint8_t> bytes;  // the whole frame, CRC or checksum included
+    double firstByteMs = 0;      // when its first and its last byte were fed
+    double lastByteMs = 0;
 };
 
 class RtuFramer {
@@ -42,9 +44,13 @@ public:
     static bool IsBatteryTypeFrame(const uint8_t* data, size_t length);
 
 private:
+    // Removes the first `count` bytes.
+    void Drop(size_t count);
+
     double gapMs_;
     double lastByteMs_ = 0;
     std::vector<uint8_t> buffer_;
+    std::vector<double> arrivals_;  // when each byte of buffer_ was fed
 };
 
 }  // namespace kestrane::sim

@@ -35,7 +35,9 @@ std::vector<Transmission> RtuSlave::Handle(const RtuFrame& frame) {
     const uint8_t address = bytes[0];
     const std::vector<uint8_t> pdu(bytes.begin() + 1, bytes.end() - 2);
     if (address == 0) {
-        if (!pdu.empty() && (pdu[0] == 6 || pdu[0] == 16)) device_.Execute(pdu);
+        // A lost broadcast is lost for this controller only.
+        const bool write = !pdu.empty() && (pdu[0] == 6 || pdu[0] == 16);
+        if (write && !random_.Chance(options_.drop)) device_.Execute(pdu);
         return {};
     }
     if (address != device_.Address()) return {};

@@ -1,14 +1,16 @@
 #include "sim/SimulatorOptions.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <sstream>
 #include <string_view>
 
 namespace kestrane::sim {
 
 namespace {
 
-enum class Kind { kInt, kUnsigned, kDouble, kProbability, kText, kFlag, kDate };
+enum class Kind { kInt, kUnsigned, kDouble, kProbability, kText, kFlag, kDate, kAddressList };
 
 struct OptionSpec {
     std::string_view name;
@@ -19,6 +21,9 @@ struct OptionSpec {
 
 constexpr OptionSpec kOptions[] = {
     {"--address", Kind::kInt, 1, 247},
+    {"--devices", Kind::kAddressList, 1, 247},
+    {"--fault-device", Kind::kInt, 1, 247},
+    {"--turnaround", Kind::kDouble, 0, 10000},
     {"--baud", Kind::kUnsigned, 50, 4000000},
     {"--seed", Kind::kUnsigned, 0, 4294967295.0},
     {"--day-seconds", Kind::kDouble, 0, 1e9},
@@ -45,7 +50,9 @@ bool ParseNumber(const std::string& text, double* value) {
 }
 
 void Store(std::string_view name, double number, const std::string& text, SimulatorOptions* o) {
-    if (name == "--address") o->address = static_cast<int>(number);
+    if (name == "--address") o->devices.push_back(static_cast<int>(number));
+    if (name == "--fault-device") o->faultDevice = static_cast<int>(number);
+    if (name == "--turnaround") o->turnaroundMs = number;
     if (name == "--baud") o->baud = static_cast<unsigned>(number);
     if (name == "--seed") o->seed = static_cast<uint32_t>(number);
     if (name == "--day-seconds") o->daySeconds = number;
@@ -62,7 +69,67 @@ void Store(std::string_view name, double number, const std::string& text, Simula
     if (name == "--hangup-after") o->hangupAfter = static_cast<int>(number);
 }
 
+bool IsWhole(double number) {
+    return number == static_cast<double>(static_cast<long long>(number));
+}
+
+// Appends the comma-separated addresses of `text` to `devices`.
+bool ParseAddressList(const std::string& text, std::vector<int>* devices) {
+    std::stringstream items(text);
+    std::string item;
+    int count = 0;
+    while (std::getline(items, item, ',')) {
+        double number = 0;
+        if (!ParseNumber(item, &number) || number < 1 || number > 247 || !IsWhole(number))
+            return false;
+        devices->push_back(static_cast<int>(number));
+        ++count;
+    }
+    return count > 0 && text.back() != ',';
+}
+
+// Checks the line as a whole once every option is in.
+bool CheckBus(SimulatorOptions* options, std::string* error) {
+    std::vector<int>& devices = options->devices;
+    for (size_t i = 0; i < devices.size(); ++i) {
+        if (std::find(devices.begin(), devices.begin() + static_cast<long>(i), devices[i]) !=
+            devices.begin() + static_cast<long>(i)) {
+            *error = "address " + std::to_string(devices[i]) + " given twice";
+            return false;
+        }
+    }
+    if (!devices.empty()) options->address = devices.front();
+    const std::vector<int> bus = BusAddresses(*options);
+    if (options->faultDevice != 0 &&
+        std::find(bus.begin(), bus.end(), options->faultDevice) == bus.end()) {
+        *error = "--fault-device " + std::to_string(options->faultDevice) + " is not on the line";
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
+
+std::vector<int> BusAddresses(const SimulatorOptions& options) {
+    if (options.devices.empty()) return {options.address};
+    return options.devices;
+}
+
+SimulatorOptions DeviceOptions(const SimulatorOptions& options, size_t index) {
+    SimulatorOptions device = options;
+    const std::vector<int> bus = BusAddresses(options);
+    device.address = bus.at(index);
+    device.devices = {device.address};
+    // A large odd step keeps the seeds of neighbouring controllers far apart.
+    device.seed = options.seed + static_cast<uint32_t>(index) * 0x9E3779B1u;
+    if (options.faultDevice != 0 && options.faultDevice != device.address) {
+        device.drop = device.corrupt = device.exception = device.wrongEcho = 0;
+        device.split = device.noise = 0;
+        device.delayMs = 0;
+        device.ignoreAa = false;
+    }
+    return device;
+}
 
 bool ParseSimulatorOptions(int argc, const char* const* argv, SimulatorOptions* options, bool* help,
                            std::string* error) {
@@ -107,6 +174,13 @@ bool ParseSimulatorOptions(int argc, const char* const* argv, SimulatorOptions* 
             Store(spec->name, 0, value, options);
             continue;
         }
+        if (spec->kind == Kind::kAddressList) {
+            if (!ParseAddressList(value, &options->devices)) {
+                *error = arg + " wants addresses 1..247 separated by commas, not " + value;
+                return false;
+            }
+            continue;
+        }
         if (spec->kind == Kind::kDate) {
             if (!SimDateTime::Parse(value, &options->start)) {
                 *error = arg + " wants YYYY-MM-DDTHH:MM:SS, not " + value;
@@ -117,29 +191,38 @@ bool ParseSimulatorOptions(int argc, const char* const* argv, SimulatorOptions* 
         double number = 0;
         const bool whole = spec->kind == Kind::kInt || spec->kind == Kind::kUnsigned;
         if (!ParseNumber(value, &number) || number < spec->min || number > spec->max ||
-            (whole && number != static_cast<double>(static_cast<long long>(number)))) {
+            (whole && !IsWhole(number))) {
             *error = "bad value for " + arg + ": " + value;
             return false;
         }
         Store(spec->name, number, value, options);
     }
-    return true;
+    return CheckBus(options, error);
 }
 
 std::string SimulatorUsage() {
     return R"(usage: kestrane-sim [options]
-Simulates an MPPT solar charge controller: a Modbus RTU slave on a
+Simulates MPPT solar charge controllers: Modbus RTU slaves on one
 pseudo-terminal. Prints the device path on the first line of its output and
 serves until interrupted (or until --hangup-after closes the line).
 
-  --address N        bus address, 1..247 (default 1)
+  --address N        bus address, 1..247 (default 1); repeat it for several
+                     controllers on the one line
+  --devices A,B,...  several controllers on the one line, each with its own
+                     serial number, day and settings
   --baud B           line speed for --pace and the frame gap (default 9600)
+  --pace             requests and replies take their wire time at the baud
+                     rate (ten bits a character)
+  --turnaround MS    with --pace, from the end of a request to the start of
+                     its reply (default 2)
   --seed S           seed of weather, noise and faults (default 1)
   --day-seconds N    real seconds per simulated day (default 600; 0 stops time)
   --start T          simulated start, YYYY-MM-DDTHH:MM:SS (default 2026-06-01T07:30:00)
   --link PATH        also make a symlink PATH to the pseudo-terminal
+  --hangup-after N   close the line after N requests, like an unplugged adapter
 
-Fault injection (P is a probability 0..1 per request):
+Fault injection (P is a probability 0..1 per request), on every controller
+unless --fault-device names one:
   --drop P           the request is lost: no reply
   --corrupt P        reply with a bad CRC
   --exception P      exception reply (server device failure) instead of acting
@@ -147,9 +230,8 @@ Fault injection (P is a probability 0..1 per request):
   --split P          reply sent in 2-4 pieces, 10-30 ms apart
   --noise P          1-8 garbage bytes on the line 60 ms after the reply
   --delay MS         every reply MS milliseconds late
-  --pace             bytes take their wire time at the baud rate
   --ignore-aa        leave the 0xAA battery-type frame unanswered
-  --hangup-after N   close the line after N requests, like an unplugged adapter
+  --fault-device A   only the controller at address A injects these faults
   --help             this text
 )";
 }

@@ -1,21 +1,25 @@
-// Everything that configures one simulated controller: its bus address, the
-// speed of its day, where its line appears, and the faults it injects.
+// Everything that configures the simulated controllers on one line: their bus
+// addresses, the speed of their day, where the line appears, how the line is
+// paced, and the faults they inject.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "sim/SimDateTime.h"
 
 namespace kestrane::sim {
 
 struct SimulatorOptions {
-    int address = 1;          // bus address, 1..247
-    unsigned baud = 9600;     // only used to pace bytes (--pace) and for the frame gap
-    uint32_t seed = 1;        // weather, noise and fault decisions
-    double daySeconds = 600;  // real seconds per simulated day; 0 stops the clock
-    std::string linkPath;     // when set, a symlink to the pseudo-terminal
-    SimDateTime start;        // simulated date and time at start
+    int address = 1;           // bus address, 1..247
+    std::vector<int> devices;  // every controller on the line, `address` first; empty: `address`
+    unsigned baud = 9600;      // only used to pace bytes (--pace) and for the frame gap
+    uint32_t seed = 1;         // weather, noise and fault decisions
+    double daySeconds = 600;   // real seconds per simulated day; 0 stops the clock
+    std::string linkPath;      // when set, a symlink to the pseudo-terminal
+    SimDateTime start;         // simulated date and time at start
 
     // Fault injection: probabilities per request, 0..1.
     double drop = 0;        // the request is lost: no reply
@@ -25,10 +29,20 @@ struct SimulatorOptions {
     double split = 0;       // reply sent in pieces, 10-30 ms apart
     double noise = 0;       // garbage bytes after the reply, between frames
     int delayMs = 0;        // every reply is this much late
-    bool pace = false;      // bytes take their wire time at `baud`
     bool ignoreAa = false;  // the 0xAA frame gets no answer
-    int hangupAfter = 0;    // close the line after this many requests (0 = never)
+    int faultDevice = 0;    // the only controller that injects the faults above; 0: all
+
+    bool pace = false;        // bytes take their wire time at `baud`
+    double turnaroundMs = 2;  // with `pace`: from the end of a request to its reply
+    int hangupAfter = 0;      // close the line after this many requests (0 = never)
 };
+
+// The addresses of the controllers on the line, in the order given.
+std::vector<int> BusAddresses(const SimulatorOptions& options);
+
+// The options of one controller of the line: its address and its own seed
+// (the first keeps the line's seed), and the faults only when it injects them.
+SimulatorOptions DeviceOptions(const SimulatorOptions& options, size_t index);
 
 // Parses the command line of kestrane-sim. Returns false with a message in
 // `error` for a bad option; sets `help` for --help.

@@ -37,8 +37,9 @@ double FrameGapMs(unsigned baud) {
 
 SimulatorThread::SimulatorThread(SimulatorOptions options)
     : options_(std::move(options)),
-      device_(options_),
-      slave_(device_, options_),
+      timing_(options_.baud, options_.turnaroundMs),
+      deviceCount_(BusAddresses(options_).size()),
+      bus_(options_),
       framer_(FrameGapMs(options_.baud)) {}
 
 SimulatorThread::~SimulatorThread() {
@@ -76,34 +77,47 @@ void SimulatorThread::Stop() {
     pty_.Close();
 }
 
-int SimulatorThread::Address() const {
+uint64_t SimulatorThread::RequestCount(size_t index) const {
     std::lock_guard lock(mutex_);
-    return device_.Address();
+    return bus_.Requests(index);
 }
 
-SimDateTime SimulatorThread::Clock() const {
+int SimulatorThread::Address(size_t index) const {
     std::lock_guard lock(mutex_);
-    return device_.Model().Clock();
+    return bus_.Device(index).Address();
+}
+
+SimDateTime SimulatorThread::Clock(size_t index) const {
+    std::lock_guard lock(mutex_);
+    return bus_.Device(index).Model().Clock();
 }
 
 std::vector<uint16_t> SimulatorThread::Registers(uint16_t start, int count) const {
+    return Registers(size_t{0}, start, count);
+}
+
+std::vector<uint16_t> SimulatorThread::Registers(size_t index, uint16_t start, int count) const {
     std::lock_guard lock(mutex_);
     std::vector<uint16_t> out;
     for (int i = 0; i < count; ++i)
-        out.push_back(device_.Bank().Get(static_cast<uint16_t>(start + i)));
+        out.push_back(bus_.Device(index).Bank().Get(static_cast<uint16_t>(start + i)));
     return out;
 }
 
 void SimulatorThread::WithDevice(const std::function<void(SimDevice&)>& action) {
+    WithDevice(0, action);
+}
+
+void SimulatorThread::WithDevice(size_t index, const std::function<void(SimDevice&)>& action) {
     std::lock_guard lock(mutex_);
-    action(device_);
+    action(bus_.Device(index));
 }
 
 void SimulatorThread::AdvanceClock() {
     const int64_t now = NowNs();
     const double realSeconds = (now - lastStepNs_) / 1e9;
     lastStepNs_ = now;
-    if (options_.daySeconds > 0) device_.Advance(realSeconds * 86400.0 / options_.daySeconds);
+    if (options_.daySeconds > 0) bus_.Advance(realSeconds * 86400.0 / options_.daySeconds);
 }
 
 void SimulatorThread::Run() {
@@ -122,10 +136,11 @@ void SimulatorThread::Run() {
             {
                 std::lock_guard lock(mutex_);
                 AdvanceClock();
-                out = slave_.Handle(*frame);
-                requests_ = slave_.Requests();
+                out = bus_.Handle(*frame);
+                requests_ = bus_.Requests();
             }
-            if (!Send(out)) return;
+            if (!Send(ScheduleReply(out, *frame, NowMs(), options_.pace ? &timing_ : nullptr)))
+                return;
             if (options_.hangupAfter > 0 &&
                 requests_ >= static_cast<uint64_t>(options_.hangupAfter)) {
                 HangUp();
@@ -154,40 +169,31 @@ void SimulatorThread::HangUp() {
 }
 
 bool SimulatorThread::Wait(int ms) {
-    if (ms <= 0) return !stop_;
-    pollfd p{wake_[0], POLLIN, 0};
-    poll(&p, 1, ms);
-    return !stop_;
+    return WaitUntil(NowMs() + ms);
 }
 
-bool SimulatorThread::Send(const std::vector<Transmission>& out) {
-    for (const Transmission& piece : out) {
-        if (!Wait(piece.delayMs)) return false;
-        if (options_.pace) {
-            if (!SendPaced(piece.bytes)) return false;
-        } else {
-            pty_.Write(piece.bytes.data(), piece.bytes.size(), kWriteTimeoutMs);
-        }
+bool SimulatorThread::WaitUntil(double deadlineMs) {
+    // ppoll rather than poll: paced bytes at high rates are a fraction of a
+    // millisecond apart.
+    for (double left; !stop_ && (left = deadlineMs - NowMs()) > 0;) {
+        const auto ns = static_cast<long long>(left * 1e6);
+        const timespec wait{static_cast<time_t>(ns / 1000000000),
+                            static_cast<long>(ns % 1000000000)};
+        pollfd p{wake_[0], POLLIN, 0};
+        ppoll(&p, 1, &wait, nullptr);
     }
     return !stop_;
 }
 
-bool SimulatorThread::SendPaced(const std::vector<uint8_t>& bytes) {
-    // Each byte leaves when the previous ones would have finished on a wire
-    // of ten bits per character at the configured speed.
-    const double byteMs = 10 * 1000.0 / std::max(1u, options_.baud);
-    const double start = NowMs();
-    size_t sent = 0;
-    while (sent < bytes.size()) {
-        const double elapsed = NowMs() - start;
-        size_t due = std::min(bytes.size(), static_cast<size_t>(elapsed / byteMs) + 1);
-        if (due > sent) {
-            pty_.Write(bytes.data() + sent, due - sent, kWriteTimeoutMs);
-            sent = due;
-            continue;
-        }
-        const double untilNext = sent * byteMs - elapsed;
-        if (!Wait(std::max(1, static_cast<int>(std::ceil(untilNext))))) return false;
+bool SimulatorThread::Send(const std::vector<TimedBytes>& plan) {
+    // Everything due by the time the thread wakes goes out in one write.
+    std::vector<uint8_t> due;
+    for (size_t i = 0; i < plan.size();) {
+        if (!WaitUntil(plan[i].atMs)) return false;
+        due.clear();
+        for (const double now = NowMs(); i < plan.size() && plan[i].atMs <= now; ++i)
+            due.insert(due.end(), plan[i].bytes.begin(), plan[i].bytes.end());
+        pty_.Write(due.data(), due.size(), kWriteTimeoutMs);
     }
     return !stop_;
 }

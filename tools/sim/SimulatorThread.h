@@ -1,5 +1,7 @@
-// One simulated controller serving its own pseudo-terminal on a thread of the
-// calling process: for the window's demo mode and for tests.
+// The simulated controllers of one line serving their pseudo-terminal on a
+// thread of the calling process: for the window's demo mode and for tests.
+// The calls without an index concern the first controller, which is the only
+// one unless the options name several.
 #pragma once
 
 #include <atomic>
@@ -12,10 +14,12 @@
 #include <vector>
 
 #include "sim/PtyEndpoint.h"
+#include "sim/ReplySchedule.h"
 #include "sim/RtuFramer.h"
-#include "sim/RtuSlave.h"
+#include "sim/SimBus.h"
 #include "sim/SimDevice.h"
 #include "sim/SimulatorOptions.h"
+#include "sim/WireTiming.h"
 
 namespace kestrane::sim {
 
@@ -37,29 +41,39 @@ public:
     bool Running() const { return running_; }
     bool HungUp() const { return hungUp_; }
 
-    // Requests addressed to this controller so far.
+    // Controllers on the line, in the order of their addresses in the options.
+    size_t DeviceCount() const { return deviceCount_; }
+    // Requests addressed to any controller of the line so far.
     uint64_t RequestCount() const { return requests_; }
-    int Address() const;
-    SimDateTime Clock() const;
+    uint64_t RequestCount(size_t index) const;
+    int Address(size_t index = 0) const;
+    SimDateTime Clock(size_t index = 0) const;
     // A consistent snapshot of `count` registers from `start`.
     std::vector<uint16_t> Registers(uint16_t start, int count) const;
-    // Runs `action` on the device while the thread is kept off it, e.g. to
+    std::vector<uint16_t> Registers(size_t index, uint16_t start, int count) const;
+    // Runs `action` on a controller while the thread is kept off it, e.g. to
     // set a battery charge or a world for a test.
     void WithDevice(const std::function<void(SimDevice&)>& action);
+    void WithDevice(size_t index, const std::function<void(SimDevice&)>& action);
+
+    // The wire the line models with --pace.
+    const WireTiming& Timing() const { return timing_; }
 
 private:
     void Run();
     void AdvanceClock();
-    bool Send(const std::vector<Transmission>& out);
-    bool SendPaced(const std::vector<uint8_t>& bytes);
-    // Waits up to `ms`; false when Stop was asked for meanwhile.
+    bool Send(const std::vector<TimedBytes>& plan);
+    // Waits until `deadlineMs` on the steady clock; false when Stop was asked
+    // for meanwhile.
+    bool WaitUntil(double deadlineMs);
     bool Wait(int ms);
     void HangUp();
 
     const SimulatorOptions options_;
-    mutable std::mutex mutex_;  // guards device_ and slave_
-    SimDevice device_;
-    RtuSlave slave_;
+    const WireTiming timing_;
+    const size_t deviceCount_;
+    mutable std::mutex mutex_;  // guards bus_
+    SimBus bus_;
     RtuFramer framer_;
     PtyEndpoint pty_;
     int wake_[2] = {-1, -1};

@@ -45,10 +45,17 @@ int main(int argc, char** argv) {
     }
     std::printf("%s\n", simulator.DevicePath().c_str());
     std::fflush(stdout);
-    std::fprintf(stderr, "kestrane-sim: address %d on %s%s%s, day of %g s from %s\n",
-                 options.address, simulator.DevicePath().c_str(),
-                 options.linkPath.empty() ? "" : " via ", options.linkPath.c_str(),
-                 options.daySeconds, options.start.ToString().c_str());
+    std::string addresses;
+    for (const int address : BusAddresses(options))
+        addresses += (addresses.empty() ? "" : ",") + std::to_string(address);
+    std::fprintf(stderr, "kestrane-sim: %s %s on %s%s%s, day of %g s from %s\n",
+                 simulator.DeviceCount() > 1 ? "addresses" : "address", addresses.c_str(),
+                 simulator.DevicePath().c_str(), options.linkPath.empty() ? "" : " via ",
+                 options.linkPath.c_str(), options.daySeconds, options.start.ToString().c_str());
+    // Benchmarks print this beside their cycle times; it is per controller.
+    std::fprintf(stderr, "wire-time floor per cycle: %.3f ms at %u baud\n",
+                 simulator.Timing().CycleFloorMs(), simulator.Timing().Baud());
+    std::fflush(stderr);
     while (!gStop && simulator.Running())
         usleep(20 * 1000);
     const bool hungUp = simulator.HungUp();
