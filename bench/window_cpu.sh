@@ -15,6 +15,7 @@ monitor="$build/src/kestrane-monitor"
 for exe in "$sim" "$monitor"; do
     [ -x "$exe" ] || { echo "window_cpu: $exe not built" >&2; exit 1; }
 done
+monitor=$(realpath "$monitor")
 for tool in Xvfb xdotool; do
     command -v "$tool" >/dev/null || { echo "window_cpu: $tool is missing (scripts/setup-deps)" >&2; exit 1; }
 done
@@ -42,11 +43,12 @@ for _ in $(seq 50); do [ -L "$work/tty" ] && break; sleep 0.1; done
 # The settings file goes next to the executable or to XDG_CONFIG_HOME; keep
 # the developer's own out of it.
 export XDG_CONFIG_HOME="$work/config"
-(cd "$work" && QT_QPA_PLATFORM=xcb exec "$OLDPWD/$monitor" --port "$work/tty") \
+(cd "$work" && QT_QPA_PLATFORM=xcb exec "$monitor" --port "$work/tty") \
     >"$work/monitor.out" 2>&1 &
 monitor_pid=$!
 pids+=($monitor_pid)
-window=$(xdotool search --sync --onlyvisible --name 'KestraneV1.3' | head -n 1)
+window=$(timeout 30 xdotool search --sync --onlyvisible --name 'KestraneV1.3' | head -n 1)
+[ -n "$window" ] || { echo "window_cpu: the window did not appear" >&2; cat "$work/monitor.out" >&2; exit 1; }
 sleep 2
 
 # Buttons by their place in the dialog template (dialog units), scaled by the

@@ -76,6 +76,7 @@ bool CMainDlg::OnInitDialog() {
     }
     ApplyLanguage();
     ShowThemeLogo();
+    PaintCountersWhole();
     LoadSavedSettings(stored);
     FillPortList();
     return true;

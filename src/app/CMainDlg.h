@@ -115,6 +115,10 @@ private:
     // The theme's logo and the text colours of the message line and titles.
     void ShowThemeLogo();
 
+    // The two link counters change with every transaction: they fill their
+    // own background, so a new number repaints only the counter, not the
+    // window and the controls behind it.
+    void PaintCountersWhole();
     void LoadSavedSettings(const StoredSettings& stored);
     void FillPortList();
     // Engine block: stops every worker and waits for it, serving its calls.

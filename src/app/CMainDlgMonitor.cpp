@@ -7,6 +7,7 @@
 // through synchronous calls into the window thread. Stopping clears the flags;
 // the window waits for its workers (serving their calls) only before the port
 // closes and when the window closes.
+#include <QWidget>
 #include <string>
 
 #include "app/CMainDlg.h"
@@ -117,6 +118,11 @@ void CMainDlg::ShowFramesSent(int32_t framesSent) {
 void CMainDlg::ShowRepliesReceived(int32_t repliesReceived) {
     if (repliesShown_.exchange(repliesReceived) == repliesReceived) return;
     SetText(id::kRepliesReceived, std::to_string(repliesReceived));
+}
+
+void CMainDlg::PaintCountersWhole() {
+    for (int counter : {id::kFramesSent, id::kRepliesReceived})
+        if (QWidget* widget = Control(counter)) widget->setAutoFillBackground(true);
 }
 
 void CMainDlg::OnLogTick() {

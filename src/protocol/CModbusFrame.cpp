@@ -38,6 +38,22 @@ CModbusFrame::CModbusFrame(SharedState& state) : state_(state) {}
 
 CModbusFrame::~CModbusFrame() = default;
 
+size_t CModbusFrame::ExpectedReplyLength(const uint8_t* request, size_t length) {
+    constexpr size_t kReadRequestLength = 8;
+    constexpr size_t kReadReplyOverhead = 5;
+    constexpr size_t kWriteReplyLength = 8;
+    if (request == nullptr || length < kReadRequestLength || request[0] == 0xAA) return 0;
+    switch (request[1]) {
+        case 3:
+            return kReadReplyOverhead + 2 * (size_t{request[4]} << 8 | request[5]);
+        case 6:
+        case 16:
+            return kWriteReplyLength;
+        default:
+            return 0;
+    }
+}
+
 uint16_t CModbusFrame::Crc16(const uint8_t* data, size_t length) {
     return ::kestrane::Crc16(data, length);
 }

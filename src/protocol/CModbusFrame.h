@@ -34,6 +34,11 @@ public:
     // CRC-16/MODBUS of the bytes; an empty input gives 0xFFFF.
     static uint16_t Crc16(const uint8_t* data, size_t length);
 
+    // How long a proper reply to this request is: 5 + 2N bytes for a read of
+    // N registers, 8 for a single or multiple write; 0 for anything else (the
+    // 0xAA frame, an empty request).
+    static size_t ExpectedReplyLength(const uint8_t* request, size_t length);
+
     // Fills the 8-byte read request. Does not clear the buffer first.
     void BuildReadRequest(uint8_t address, uint8_t function, uint16_t startRegister,
                           uint16_t registerCount);

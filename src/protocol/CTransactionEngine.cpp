@@ -159,6 +159,7 @@ void CTransactionEngine::SendRequest() {
     // the answer to this one.
     line_.DiscardInput();
     const uint8_t length = frame_.RequestLength();
+    line_.ExpectReply(CModbusFrame::ExpectedReplyLength(frame_.Request(), length));
     line_.Write(frame_.Request(), length, kWriteTimeoutMs);
     bytesSent.fetch_add(length);
     host_.ShowFramesSent(framesSent.fetch_add(1) + 1);

@@ -291,7 +291,41 @@ bool CSerialPort::Write(const uint8_t* data, size_t length, int timeoutMs) {
 }
 
 bool CSerialPort::Read(uint8_t* buffer, size_t capacity, size_t& count) {
-    return ReadFor(buffer, capacity, count, ReplySilenceMs());
+    if (!ReadFor(buffer, capacity, count, ReplySilenceMs())) return false;
+    FollowExpectedReply(buffer, capacity, count);
+    return true;
+}
+
+void CSerialPort::ExpectReply(size_t length) {
+    expectedLeft_ = length;
+}
+
+// The rest of a reply cannot arrive faster than the line carries it, so a
+// sleep no longer than its wire time never outlasts its last byte. A sleep
+// that brought less than half of what the line could carry in it saw the
+// reply end early (an exception, a broken reply): the caller gets the bytes
+// at once and waits for the silence as it always does.
+void CSerialPort::FollowExpectedReply(uint8_t* buffer, size_t capacity, size_t& count) {
+    constexpr long long kMaxSleepCharacters = 16;
+    constexpr long long kMinLongestSleepUs = 2000;
+    size_t left = expectedLeft_.load();
+    left = left > count ? left - count : 0;
+    const unsigned rate = baudRate_;
+    while (left > 0 && count < capacity && rate > 0) {
+        const long long characterUs = 1000000LL * kBitsPerCharacter / rate;
+        const long long longestUs = std::max(kMaxSleepCharacters * characterUs, kMinLongestSleepUs);
+        const long long sleepUs = std::min(static_cast<long long>(left) * characterUs, longestUs);
+        if (sleepUs < 1000) break;
+        const int sleepMs = static_cast<int>(sleepUs / 1000);
+        WaitForWakeOrTimeout(sleepMs);
+        if (CloseRequested()) break;
+        size_t more = 0;
+        if (!ReadFor(buffer + count, capacity - count, more, 0)) break;
+        count += more;
+        left = left > more ? left - more : 0;
+        if (static_cast<long long>(more) * 2 * characterUs < sleepMs * 1000LL) break;
+    }
+    expectedLeft_ = left;
 }
 
 bool CSerialPort::ReadFor(uint8_t* buffer, size_t capacity, size_t& count, int timeoutMs) {

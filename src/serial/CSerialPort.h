@@ -57,6 +57,7 @@ public:
     bool ReadFor(uint8_t* buffer, size_t capacity, size_t& count, int timeoutMs) override;
     bool IsOpen() const override;
     void DiscardInput() override;
+    void ExpectReply(size_t length) override;
     // Restores the line settings found at open; does nothing when closed.
     void Close();
 
@@ -74,6 +75,10 @@ public:
 private:
     void SetError(int err, const std::string& path);
     void WaitForWakeOrTimeout(int timeoutMs) const;
+    // After Read found the first bytes of an expected reply: sleeps through
+    // the time the rest needs at the line rate and takes it, until it is
+    // complete, the buffer is full or a sleep brought nothing.
+    void FollowExpectedReply(uint8_t* buffer, size_t capacity, size_t& count);
     bool CloseRequested() const;
 
     std::atomic<int> fd_{-1};
@@ -81,6 +86,8 @@ private:
     std::atomic<bool> closing_{false};
     std::atomic<bool> hungUp_{false};
     std::atomic<unsigned> baudRate_{0};
+    // Bytes of the expected reply that have not arrived yet.
+    std::atomic<size_t> expectedLeft_{0};
     mutable std::shared_mutex lifeMutex_;
     struct termios savedTermios_ {};
     bool haveSavedTermios_ = false;

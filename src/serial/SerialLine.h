@@ -26,6 +26,11 @@ public:
     // True once the device was found gone (an unplugged adapter, a closed
     // pseudo-terminal): further reads will not bring anything.
     virtual bool HasHungUp() const { return false; }
+    // The reply to the request about to be written should be `length` bytes
+    // long (0: not known). Read may then sleep through the time the rest of a
+    // reply still needs on the wire instead of waking for every byte; what it
+    // returns, and when the last byte is seen, stay the same.
+    virtual void ExpectReply(size_t length) { (void)length; }
     // Drops whatever sits in the receive queue (a late reply to a transaction
     // that was given up must not be taken for the answer to the next one).
     virtual void DiscardInput() = 0;

@@ -129,6 +129,24 @@ TEST_F(FrameTest, EveryWriteCodeBuildsItsFrame) {
     }
 }
 
+TEST_F(FrameTest, ExpectedReplyLengthFollowsTheRequest) {
+    frame.BuildReadRequest(1, 3, 0x0203, 19);
+    EXPECT_EQ(CModbusFrame::ExpectedReplyLength(frame.Request(), frame.RequestLength()), 43u);
+    FillImages(state.data);
+    for (int code : {13, 15, 17}) {  // multiple write, single write, command
+        frame.ClearRequest();
+        frame.BuildWriteRequest(1, code == 13 ? 16 : 6, code);
+        EXPECT_EQ(CModbusFrame::ExpectedReplyLength(frame.Request(), frame.RequestLength()), 8u)
+            << code;
+    }
+    frame.ClearRequest();
+    frame.BuildWriteRequest(1, 16, 50);  // the 0xAA frame has no reply of a known length
+    EXPECT_EQ(CModbusFrame::ExpectedReplyLength(frame.Request(), frame.RequestLength()), 0u);
+    const uint8_t shortRequest[] = {1, 3, 0, 0};
+    EXPECT_EQ(CModbusFrame::ExpectedReplyLength(shortRequest, sizeof shortRequest), 0u);
+    EXPECT_EQ(CModbusFrame::ExpectedReplyLength(nullptr, 8), 0u);
+}
+
 TEST_F(FrameTest, WriteFramesMatchHandComputedBytes) {
     frame.BuildWriteRequest(1, 6, 17);
     EXPECT_EQ(RequestBytes(frame), (Bytes{0x01, 0x06, 0x06, 0x01, 0x00, 0x06, 0x58, 0x80}));

@@ -229,6 +229,51 @@ TEST_F(SerialPortTest, ReadNeverExceedsTheBufferAndKeepsTheRest) {
     EXPECT_EQ(std::vector<uint8_t>(buffer, buffer + 35), reply);
 }
 
+// A reply the port was told to expect is followed through its wire time, so
+// it takes a handful of reads rather than one per byte, and none of its bytes
+// is lost or reordered.
+TEST_F(SerialPortTest, AnExpectedReplyTricklingInAtTheLineRateTakesFewReads) {
+    OpenAndConfigure(9600);
+    const std::vector<uint8_t> reply = Sequence(35);
+    port_.ExpectReply(reply.size());
+    std::thread device([&] {
+        for (uint8_t byte : reply) {
+            ASSERT_EQ(write(master_, &byte, 1), 1);
+            std::this_thread::sleep_for(std::chrono::microseconds(1042));
+        }
+    });
+    std::vector<uint8_t> received;
+    int reads = 0;
+    uint8_t buffer[130] = {};
+    size_t count = 0;
+    while (received.size() < reply.size() && port_.Read(buffer, sizeof buffer, count)) {
+        received.insert(received.end(), buffer, buffer + count);
+        ++reads;
+    }
+    device.join();
+    EXPECT_EQ(received, reply);
+    EXPECT_LT(reads, 18) << "one read per byte or nearly";
+}
+
+// A reply shorter than expected (an exception) or longer is still returned
+// whole and at once; the expectation only shortens the waiting.
+TEST_F(SerialPortTest, AReplyOfAnotherLengthThanExpectedIsReturnedAsItCame) {
+    OpenAndConfigure(9600);
+    for (size_t length : {5u, 60u}) {
+        SCOPED_TRACE(length);
+        const std::vector<uint8_t> reply = Sequence(length);
+        port_.ExpectReply(35);
+        SendFromDevice(reply);
+        WaitUntilQueued(static_cast<int>(length));
+        uint8_t buffer[130] = {};
+        size_t count = 0;
+        const auto start = Clock::now();
+        ASSERT_TRUE(port_.Read(buffer, sizeof buffer, count));
+        EXPECT_LT(MillisecondsSince(start), 500) << "waited for bytes that never came";
+        EXPECT_EQ(std::vector<uint8_t>(buffer, buffer + count), reply);
+    }
+}
+
 TEST_F(SerialPortTest, ReadWithNothingArrivingGivesUpAfterTheSilence) {
     OpenAndConfigure();
     uint8_t buffer[130];
