@@ -75,21 +75,6 @@ void PrintCycleTimes(std::vector<double> times) {
 
 }  // namespace
 
-bool OpenConfiguredPort(CSerialPort& port, const CliOptions& options) {
-    if (!port.Open(options.port)) {
-        std::fprintf(stderr, "kestrane-cli: cannot open %s: %s\n", options.port.c_str(),
-                     port.LastErrorText().c_str());
-        return false;
-    }
-    if (!port.Configure(options.baud)) {
-        std::fprintf(stderr, "kestrane-cli: cannot set %s to %u baud: %s\n", options.port.c_str(),
-                     options.baud, port.LastErrorText().c_str());
-        port.Close();
-        return false;
-    }
-    return true;
-}
-
 int RunRead(const CliOptions& options, const std::atomic<bool>& interrupted) {
     CSerialPort port;
     if (!OpenConfiguredPort(port, options)) return kExitPort;
