@@ -1,0 +1,75 @@
+// What the bus side and the MQTT side of the bridge tell each other. The bus
+// threads own the controllers and the serial lines; the MQTT side owns the
+// broker connection. Neither ever waits for the other: a call across this
+// line only copies or queues.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+namespace kestrane::bridge {
+
+// One configured controller as MQTT sees it.
+struct DeviceIdentity {
+    // Topic segment: "sn-<serial>" (serial number reduced to [a-z0-9_-]) once
+    // the identity block was read, "bus<index>-addr<address>" before.
+    std::string deviceId;
+    std::string name;  // the configured name
+    std::string model, serialNumber, firmware;  // empty until the identity block was read
+    std::string busPort;
+    int busIndex = 0;
+    uint8_t address = 0;
+    bool allowControl = false;
+};
+
+// Published after every cycle of a device, good or failed.
+struct DeviceUpdate {
+    DeviceIdentity identity;
+    bool online = false;  // false after 3 failed cycles, true again after a good one
+    // The state object of the last good cycle (keys of StateFields.h); null
+    // when the device never answered.
+    nlohmann::json state;
+    // {"requests": n, "<BusResultName>": n, ..., "last_cycle_ms": x}
+    nlohmann::json link;
+};
+
+enum class LoadModeChoice { kLight, kLightAndTime, kDualTimer, kOn, kOff };
+
+// A command from Home Assistant for the bus thread that owns the device.
+struct DeviceCommand {
+    enum class Kind { kSetLoadMode, kSetClock };
+    std::string deviceId;
+    Kind kind = Kind::kSetLoadMode;
+    LoadModeChoice loadMode = LoadModeChoice::kLight;
+};
+
+// How a command ended, after its read-back; published on <prefix>/<id>/event.
+struct CommandOutcome {
+    std::string deviceId;
+    bool ok = false;
+    std::string message;
+};
+
+// Implemented by the MQTT side; called from the bus threads.
+class IUpdateSink {
+public:
+    virtual ~IUpdateSink() = default;
+    virtual void Publish(const DeviceUpdate& update) = 0;
+    virtual void ReportOutcome(const CommandOutcome& outcome) = 0;
+    // A device was first seen under a new id (the serial number became known):
+    // the entities under the old id are to be withdrawn.
+    virtual void Renamed(const std::string& oldId, const DeviceIdentity& now) = 0;
+};
+
+// Implemented by the bus side; called from the MQTT thread.
+class ICommandSink {
+public:
+    virtual ~ICommandSink() = default;
+    // Queues the command for the device's bus thread. False (and nothing
+    // queued) for an unknown device or one without allow_control.
+    virtual bool Submit(const DeviceCommand& command) = 0;
+};
+
+}  // namespace kestrane::bridge
