@@ -8,14 +8,17 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "Kestrane Monitor developers")
 set(CPACK_PACKAGE_CONTACT ${KESTRANE_MAINTAINER})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "monitor and configure MPPT solar charge controllers")
-set(CPACK_PACKAGE_DESCRIPTION
-    "Kestrane Monitor shows the live state of an MPPT solar charge controller attached through a \
-serial line (USB-serial adapter, RS-485, RS-232) and edits its battery and load-control settings. \
-The controller is a Modbus RTU slave. While monitoring runs, the readings go to a daily CSV log.
-
-The package holds the window (kestrane-monitor, English and Simplified Chinese), a \
-command-line tool that reads the controller from a terminal (kestrane-cli) and a controller \
-simulator for trying them without hardware (kestrane-sim).")
+# Lines of at most 80 characters, as Debian asks of a description.
+string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
+    "Kestrane Monitor shows the live state of an MPPT solar charge controller"
+    "attached through a serial line (USB-serial adapter, RS-485, RS-232) and"
+    "edits its battery and load-control settings. The controller is a Modbus"
+    "RTU slave. While monitoring runs, the readings go to a daily CSV log."
+    ""
+    "The package holds the window (kestrane-monitor, in English and Simplified"
+    "Chinese), a command-line tool that reads the controller from a terminal"
+    "(kestrane-cli) and a controller simulator for trying both without hardware"
+    "(kestrane-sim).")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 
