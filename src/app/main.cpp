@@ -11,6 +11,7 @@
 #include "app/CMonitorApp.h"
 #include "app/MonitorOptions.h"
 #include "platform/BuildInfo.h"
+#include "platform/ExecutableDir.h"
 #include "platform/LocalClock.h"
 #include "platform/LogDirectory.h"
 #include "protocol/SharedState.h"
@@ -90,7 +91,13 @@ int main(int argc, char** argv) {
         ports.insert(ports.begin(), simulator->DevicePath());
     }
     monitor.SetExtraPorts(std::move(ports));
-    monitor.SetLogDirectory(kestrane::LogDirectory(options.logDir));
+    const std::string logDir = kestrane::LogDirectory(options.logDir);
+    // The log drops lines it cannot write without a word while the window
+    // runs; say once at start that none will be kept.
+    if (!kestrane::IsWritableDirectory(logDir))
+        std::fprintf(stderr, "kestrane-monitor: the event log cannot be written in %s\n",
+                     logDir.c_str());
+    monitor.SetLogDirectory(logDir);
     monitor.InitInstance();
     return 0;
 }

@@ -15,7 +15,7 @@ build=$1
 deb=$2
 here=$(cd "$(dirname "$0")" && pwd)
 scratch=$(mktemp -d)
-trap 'rm -rf "$scratch"' EXIT
+trap 'chmod -R u+w "$scratch" 2>/dev/null; rm -rf "$scratch"' EXIT
 chmod 755 "$scratch"
 fail() {
     echo "package check FAILED: $*" >&2
