@@ -11,6 +11,7 @@
 #include <string>
 
 #include "app/CMainDlg.h"
+#include "history/LogDayFiles.h"
 #include "monitor/ControlIds.h"
 #include "monitor/DialogRefresh.h"
 #include "monitor/MonitorFormat.h"
@@ -141,7 +142,7 @@ void CMainDlg::ResetEngineState() {
     parameters.editMode = 0;
     parameters.ForgetControllerValues();
     // A new log writes its header again into today's file.
-    eventLog_ = std::make_unique<CEventLog>(clock_, std::string());
+    eventLog_ = std::make_unique<CEventLog>(clock_, DefaultLogFolder());
 }
 
 void CMainDlg::StopWorkers() {

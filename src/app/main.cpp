@@ -1,13 +1,16 @@
 // kestrane-monitor: the window. Options: --port PATH (repeatable) adds a port
 // that discovery cannot see to the top of the port list; --demo runs against a
-// simulated controller inside the process.
+// simulated controller inside the process; --history [DIR] opens only the
+// history window on the logs of DIR (by default the folder the log is written to).
 #include <QApplication>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/CMonitorApp.h"
+#include "history/LogDayFiles.h"
 #include "platform/LocalClock.h"
 #include "protocol/SharedState.h"
 #include "sim/SimulatorThread.h"
@@ -32,9 +35,12 @@ std::unique_ptr<kestrane::sim::SimulatorThread> StartDemoController(const std::s
 
 constexpr const char* kUsage =
     "usage: kestrane-monitor [--port PATH]... [--demo]\n"
+    "       kestrane-monitor --history [DIR]\n"
     "  --port PATH  add a port that discovery cannot see (a pseudo-terminal,\n"
     "               a network serial bridge) to the top of the port list\n"
-    "  --demo       run against a simulated controller inside the program\n";
+    "  --demo       run against a simulated controller inside the program\n"
+    "  --history    show the charts of the daily logs in DIR (default: the\n"
+    "               folder the log is written to), without the main window\n";
 
 }  // namespace
 
@@ -42,11 +48,16 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     std::vector<std::string> ports;
     bool demo = false;
+    std::optional<std::string> historyFolder;
     const QStringList args = QApplication::arguments();
     for (qsizetype i = 1; i < args.size(); ++i) {
         const QString& arg = args[i];
         if (arg == "--port" && i + 1 < args.size()) {
             ports.push_back(args[++i].toStdString());
+        } else if (arg == "--history") {
+            historyFolder = kestrane::DefaultLogFolder();
+            if (i + 1 < args.size() && !args[i + 1].startsWith("--"))
+                historyFolder = args[++i].toStdString();
         } else if (arg == "--demo") {
             demo = true;
         } else if (arg == "--help" || arg == "-h") {
@@ -61,6 +72,10 @@ int main(int argc, char** argv) {
 
     kestrane::SharedState shared;
     kestrane::CMonitorApp monitor(shared);
+    if (historyFolder) {
+        monitor.RunHistory(*historyFolder);
+        return 0;
+    }
     std::unique_ptr<kestrane::sim::SimulatorThread> simulator;
     if (demo) {
         std::string error;
