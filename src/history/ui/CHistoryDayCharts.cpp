@@ -100,54 +100,43 @@ void CHistoryDayCharts::Show(const HistoryDay& day, bool keepRange) {
     const bool zoomed = keepRange && day_ != nullptr && day_->date == day.date &&
                         (range.first > DayStart() || range.second < DayStart() + kMsPerDay);
     day_ = &day;
-    Rebuild();
+    // The axes first: each change of a range lays out every series on it
+    // again, so the points come last and are laid out once.
+    FitValueAxes();
     if (zoomed) {
         SetRange(range.first, range.second);
     } else {
         ResetRange();
     }
+    Rebuild();
 }
 
 void CHistoryDayCharts::Rebuild() {
-    for (Chart& chart : charts_)
-        chart.chart->removeAllSeries();
-    for (Quantity& quantity : quantities_)
-        quantity.pieces.clear();
     ClearCrosshair();
-    if (day_ == nullptr) return;
-
     const qreal start = DayStart();
-    const std::vector<SampleRun> runs = SplitIntoRuns(day_->samples);
+    const std::vector<SampleRun> runs =
+        day_ != nullptr ? SplitIntoRuns(day_->samples) : std::vector<SampleRun>();
     for (int q = 0; q < kQuantityCount; ++q) {
         const QuantitySpec& spec = kQuantities[q];
-        Chart& chart = charts_[spec.chart];
         // The first piece always exists, so the legend has an entry to click.
-        const size_t pieces = std::max<size_t>(1, runs.size());
-        for (size_t r = 0; r < pieces; ++r) {
-            auto* series = new QLineSeries();
+        // Pieces are kept from day to day: adding a series to a chart costs
+        // far more than giving it new points.
+        SetPieceCount(q, std::max<size_t>(1, runs.size()));
+        std::vector<QLineSeries*>& pieces = quantities_[q].pieces;
+        for (size_t r = 0; r < pieces.size(); ++r) {
+            QList<QPointF> points;
             if (r < runs.size()) {
-                QList<QPointF> points;
                 points.reserve(static_cast<qsizetype>(runs[r].end - runs[r].begin));
                 for (size_t i = runs[r].begin; i < runs[r].end; ++i) {
                     const HistorySample& s = day_->samples[i];
                     points.append(QPointF(start + s.secondOfDay * kMsPerSecond, spec.value(s)));
                 }
-                series->replace(points);
             }
-            series->setPen(QPen(style_.lines[spec.colour], 1.6));
-            chart.chart->addSeries(series);
-            series->attachAxis(chart.timeAxis);
-            series->attachAxis(chart.valueAxis);
-            series->setVisible(quantities_[q].visible);
-            quantities_[q].pieces.push_back(series);
-        }
-        QLegendMarker* marker =
-            chart.chart->legend()->markers(quantities_[q].pieces.front()).value(0);
-        if (marker != nullptr) {
-            connect(marker, &QLegendMarker::clicked, this, [this, q] { ToggleQuantity(q); });
+            pieces[r]->replace(points);
         }
         ShowLegendOf(q);
     }
+    if (day_ == nullptr) return;
 
     std::vector<CHistoryChartView::Mark> marks;
     for (const ErrorMark& mark : FindErrorMarks(*day_)) {
@@ -156,9 +145,32 @@ void CHistoryDayCharts::Rebuild() {
     }
     for (int c = 0; c < kChartCount; ++c)
         charts_[c].view->SetMarks(marks, c == 0);
-    Relabel();
-    SetStyle(style_);
-    FitValueAxes();
+}
+
+void CHistoryDayCharts::SetPieceCount(int quantity, size_t count) {
+    const QuantitySpec& spec = kQuantities[quantity];
+    Chart& chart = charts_[spec.chart];
+    std::vector<QLineSeries*>& pieces = quantities_[quantity].pieces;
+    while (pieces.size() > count) {
+        chart.chart->removeSeries(pieces.back());
+        delete pieces.back();
+        pieces.pop_back();
+    }
+    while (pieces.size() < count) {
+        auto* series = new QLineSeries();
+        series->setPen(QPen(style_.lines[spec.colour], 1.6));
+        series->setName(QString::fromUtf8(spec.name->In(english_).data()));
+        chart.chart->addSeries(series);
+        series->attachAxis(chart.timeAxis);
+        series->attachAxis(chart.valueAxis);
+        series->setVisible(quantities_[quantity].visible);
+        if (pieces.empty()) {
+            for (QLegendMarker* marker : chart.chart->legend()->markers(series))
+                connect(marker, &QLegendMarker::clicked, this,
+                        [this, quantity] { ToggleQuantity(quantity); });
+        }
+        pieces.push_back(series);
+    }
 }
 
 // Only the first piece of a quantity has a legend entry; hiding a series hides
@@ -214,12 +226,12 @@ void CHistoryDayCharts::FitValueAxes() {
         double low = INFINITY;
         double high = -INFINITY;
         for (int q = 0; q < kQuantityCount; ++q) {
-            if (kQuantities[q].chart != c || !quantities_[q].visible) continue;
-            for (QLineSeries* series : quantities_[q].pieces) {
-                for (const QPointF& point : series->points()) {
-                    low = std::min(low, point.y());
-                    high = std::max(high, point.y());
-                }
+            if (kQuantities[q].chart != c || !quantities_[q].visible || day_ == nullptr) continue;
+            for (const HistorySample& sample : day_->samples) {
+                if (!sample.connected) continue;
+                const double value = kQuantities[q].value(sample);
+                low = std::min(low, value);
+                high = std::max(high, value);
             }
         }
         if (!std::isfinite(low)) {

@@ -61,6 +61,8 @@ private:
     };
 
     void Rebuild();
+    // Adds or removes pieces of a quantity until it has `count`.
+    void SetPieceCount(int quantity, size_t count);
     void Relabel();
     void ShowLegendOf(int quantity);
     void FitValueAxes();
