@@ -52,6 +52,25 @@ constexpr const char* kValueFormats[CHistoryDayCharts::kChartCount] = {"%.1f", "
 constexpr qreal kMsPerSecond = 1000;
 constexpr qreal kMsPerDay = 86400 * kMsPerSecond;
 
+constexpr int kValueTicks = 5;
+
+// A range that holds [low, high] in `steps` equal steps of 1, 2, 2.5 or 5
+// times a power of ten, so the value labels are round and few enough for a
+// short chart.
+std::pair<double, double> NiceRange(double low, double high, int steps) {
+    if (high - low < 1) high = low + 1;
+    double step = 0;
+    double min = 0;
+    for (double scale = std::pow(10.0, std::floor(std::log10((high - low) / steps)));;
+         scale *= 10) {
+        for (double factor : {1.0, 2.0, 2.5, 5.0}) {
+            step = factor * scale;
+            min = std::floor(low / step) * step;
+            if (min + steps * step >= high) return {min, min + steps * step};
+        }
+    }
+}
+
 QString TimeText(int secondOfDay) {
     return QTime(0, 0).addSecs(secondOfDay).toString("HH:mm:ss");
 }
@@ -72,7 +91,10 @@ CHistoryDayCharts::CHistoryDayCharts(QWidget* parent) : QWidget(parent) {
         chart.timeAxis->setTickCount(13);
         chart.valueAxis = new QValueAxis(chart.chart);
         chart.valueAxis->setLabelFormat(kValueFormats[c]);
-        chart.valueAxis->setTickCount(5);
+        chart.valueAxis->setTickCount(kValueTicks);
+        // Room for labels as wide as "-100.0" from the start: the chart does
+        // not widen the axis when a later range has wider labels, it cuts them.
+        chart.valueAxis->setRange(-100, 100);
         chart.chart->addAxis(chart.timeAxis, Qt::AlignBottom);
         chart.chart->addAxis(chart.valueAxis, Qt::AlignLeft);
         chart.view = new CHistoryChartView(chart.chart, this);
@@ -238,9 +260,9 @@ void CHistoryDayCharts::FitValueAxes() {
             low = 0;
             high = 1;
         }
-        const double pad = std::max(0.5, (high - low) * 0.05);
-        charts_[c].valueAxis->setRange(low - (low < 0 || low - pad >= 0 ? pad : low), high + pad);
-        charts_[c].valueAxis->applyNiceNumbers();
+        // A little headroom, so the highest line does not run along the frame.
+        const auto [min, max] = NiceRange(low, high + (high - low) * 0.04, kValueTicks - 1);
+        charts_[c].valueAxis->setRange(min, max);
     }
 }
 

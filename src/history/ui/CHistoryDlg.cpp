@@ -10,7 +10,6 @@
 #include <QStackedWidget>
 #include <QTabWidget>
 #include <QTextCharFormat>
-#include <QToolButton>
 #include <QVBoxLayout>
 
 #include "history/ui/CHistoryDayCharts.h"
@@ -69,9 +68,8 @@ void CHistoryDlg::BuildWindow() {
     next_->setObjectName("historyNext");
     openFolder_ = new QPushButton(this);
     openFolder_->setObjectName("historyOpenFolder");
-    exportPng_ = new QToolButton(this);
+    exportPng_ = new QPushButton(this);
     exportPng_->setObjectName("historyExportPng");
-    exportPng_->setPopupMode(QToolButton::InstantPopup);
     auto* pngMenu = new QMenu(exportPng_);
     pngWindow_ = pngMenu->addAction(QString());
     pngFullHd_ = pngMenu->addAction(QString());
@@ -88,6 +86,8 @@ void CHistoryDlg::BuildWindow() {
     pages_ = new QStackedWidget(this);
     tabs_ = new QTabWidget(pages_);
     tabs_->setObjectName("historyViews");
+    // Pages on the dialog's own background rather than the white of a pane.
+    tabs_->setDocumentMode(true);
     dayPage_ = new QStackedWidget(tabs_);
     dayCharts_ = new CHistoryDayCharts(dayPage_);
     noDay_ = new QLabel(dayPage_);

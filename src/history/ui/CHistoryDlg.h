@@ -20,7 +20,6 @@ class QLabel;
 class QPushButton;
 class QStackedWidget;
 class QTabWidget;
-class QToolButton;
 
 namespace kestrane {
 
@@ -92,7 +91,7 @@ private:
     QPushButton* next_ = nullptr;
     QDateEdit* date_ = nullptr;
     QPushButton* openFolder_ = nullptr;
-    QToolButton* exportPng_ = nullptr;
+    QPushButton* exportPng_ = nullptr;
     QAction* pngWindow_ = nullptr;
     QAction* pngFullHd_ = nullptr;
     QPushButton* exportCsv_ = nullptr;
