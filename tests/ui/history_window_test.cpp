@@ -187,6 +187,54 @@ TEST_F(HistoryWindowTest, TheNewestDayFollowsRecordsAppendedByTheWriter) {
     EXPECT_TRUE(dialog.IsFollowing());
 }
 
+TEST(HistoryRangesTest, MonthsNavigationCrosshairAndZoomLimits) {
+    testing::ScratchDir scratch{"kestrane-historyranges"};
+    loggen::LogGeneratorOptions options;
+    options.folder = scratch.Path().string();
+    for (const LocalTime& first : {MakeTime(2025, 2, 27), MakeTime(2025, 3, 5)}) {
+        options.first = first;
+        options.days = 2;  // 27 and 28 February, 5 and 6 March
+        loggen::GenerateLogs(options);
+    }
+    CHistoryDlg dialog(options.folder, true, 2);
+    CHistoryDaysChart& days = dialog.DaysChart();
+    ASSERT_EQ(days.RangeCount(), 3);  // every day, February, March
+    ASSERT_EQ(days.ShownDays().size(), 2u);
+    EXPECT_EQ(days.ShownDays().front().date, (LogDate{2025, 3, 5}));
+    const int64_t march = days.ChargedTotal();
+    days.SelectRange(1);
+    EXPECT_EQ(days.ShownDays().front().date, (LogDate{2025, 2, 27}));
+    days.SelectRange(0);
+    EXPECT_EQ(days.ShownDays().size(), 4u);
+    EXPECT_GT(days.ChargedTotal(), march);
+
+    // Previous and next skip the days without a file.
+    dialog.ShowDay({2025, 3, 5});
+    dialog.ShowPreviousDay();
+    EXPECT_EQ(dialog.ShownDay()->date, (LogDate{2025, 2, 28}));
+    dialog.ShowNextDay();
+    EXPECT_EQ(dialog.ShownDay()->date, (LogDate{2025, 3, 5}));
+
+    // The crosshair reads the nearest record, and nothing inside a drop-out.
+    CHistoryDayCharts& charts = dialog.DayCharts();
+    const qreal midnight = charts.Range().first;
+    charts.HoverAt(midnight + 12 * 3600e3);
+    const QStringList noon = charts.View(0)->Readout();
+    ASSERT_EQ(noon.size(), 4);  // time, PV, battery, load
+    EXPECT_TRUE(noon[0].startsWith("12:0") || noon[0].startsWith("11:59")) << noon[0].toStdString();
+    EXPECT_TRUE(noon[1].startsWith("PV ") && noon[1].endsWith(" V")) << noon[1].toStdString();
+    charts.HoverAt(midnight + (6 * 3600 + 7 * 60) * 1e3);  // the link is down 06:00-06:15
+    EXPECT_TRUE(charts.View(2)->Readout()[1].endsWith("—"));
+    charts.HoverAt(midnight + 3600e3);
+    EXPECT_FALSE(charts.View(3)->Readout().isEmpty());
+
+    // Zoom stays within the day and no closer than a minute.
+    charts.SetRange(midnight - 3600e3, midnight + 2 * 86400e3);
+    EXPECT_EQ(charts.Range(), std::make_pair(midnight, midnight + 86400e3));
+    charts.SetRange(midnight + 1000, midnight + 2000);
+    EXPECT_EQ(charts.Range(), std::make_pair(midnight, midnight + 86400e3));
+}
+
 TEST(HistoryEmptyFolderTest, SaysSoAndShowsTheFirstLogWhenItAppears) {
     testing::ScratchDir scratch{"kestrane-historyempty"};
     const std::string folder = scratch.Path().string();

@@ -25,7 +25,7 @@ CHistoryChartView::CHistoryChartView(QChart* chart, QWidget* parent) : QChartVie
 
 void CHistoryChartView::SetCrosshair(std::optional<qreal> x, const QStringList& readout) {
     crosshair_ = x;
-    readout_ = readout;
+    readout_ = x ? readout : QStringList();
     viewport()->update();
 }
 

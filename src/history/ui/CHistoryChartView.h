@@ -30,6 +30,8 @@ public:
     // Alarm marks on the time axis; `withNames` writes their names too.
     void SetMarks(std::vector<Mark> marks, bool withNames);
     void SetStyle(const HistoryChartStyle& style);
+    // The lines beside the crosshair; empty while it is hidden.
+    const QStringList& Readout() const { return readout_; }
 
 signals:
     void Hovered(qreal x);
