@@ -119,6 +119,8 @@ void CMainDlg::OnClose() {
     KillTimer(kDisplayTimer);
     StopWorkers();
     serialPort.Close();
+    // The history window belongs to this one and goes with it.
+    if (historyDlg_) historyDlg_->close();
     CDialog::OnClose();
 }
 
