@@ -133,6 +133,13 @@ void CHistoryDayCharts::Show(const HistoryDay& day, bool keepRange) {
     Rebuild();
 }
 
+void CHistoryDayCharts::Clear() {
+    day_ = nullptr;
+    Rebuild();
+    for (Chart& chart : charts_)
+        chart.view->SetMarks({}, false);
+}
+
 void CHistoryDayCharts::Rebuild() {
     ClearCrosshair();
     const qreal start = DayStart();

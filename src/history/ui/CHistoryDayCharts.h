@@ -32,6 +32,8 @@ public:
     // Draws `day` (which must outlive the charts or the next Show). With
     // keepRange the time range the operator zoomed to stays (live updates).
     void Show(const HistoryDay& day, bool keepRange = false);
+    // Forgets the day (before it is destroyed): empty charts.
+    void Clear();
     void SetEnglish(bool english);
     void SetStyle(const HistoryChartStyle& style);
 

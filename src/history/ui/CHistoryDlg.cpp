@@ -167,6 +167,7 @@ void CHistoryDlg::OpenFolder(const std::string& folder) {
     daysChart_->SetDays(SummariseDays(files_));
     MarkCalendarDays();
     shownDate_.reset();
+    dayCharts_->Clear();
     reader_.reset();
     pages_->setCurrentWidget(files_.empty() ? static_cast<QWidget*>(noLogs_) : tabs_);
     for (QWidget* widget :
@@ -189,9 +190,10 @@ bool CHistoryDlg::ShowDay(const LogDate& date) {
         date_->setDate(ToQDate(date));
     }
     const int index = IndexOfDay(date);
-    reader_.reset();
     shownPath_.clear();
     if (index < 0) {
+        dayCharts_->Clear();
+        reader_.reset();
         noDay_->setText(Tr(text::kNoLogForDay, english_).arg(ToQDate(date).toString(Qt::ISODate)));
         dayPage_->setCurrentWidget(noDay_);
         WatchShownDay();
@@ -199,9 +201,12 @@ bool CHistoryDlg::ShowDay(const LogDate& date) {
         return false;
     }
     shownPath_ = files_[static_cast<size_t>(index)].path;
-    reader_ = std::make_unique<CLogDayReader>(date);
-    reader_->ReadAppended(shownPath_);
-    dayCharts_->Show(reader_->Day());
+    // The charts point into the reader's day: they take the new day before
+    // the old one goes.
+    auto reader = std::make_unique<CLogDayReader>(date);
+    reader->ReadAppended(shownPath_);
+    dayCharts_->Show(reader->Day());
+    reader_ = std::move(reader);
     dayPage_->setCurrentWidget(dayCharts_);
     WatchShownDay();
     ShowStatus();
