@@ -64,6 +64,7 @@ void CHistoryDlg::BuildWindow() {
     date_->setObjectName("historyDate");
     date_->setCalendarPopup(true);
     date_->setDisplayFormat("yyyy-MM-dd");
+    date_->setDate(QDate::currentDate());
     next_ = new QPushButton(this);
     next_->setObjectName("historyNext");
     openFolder_ = new QPushButton(this);
