@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QStackedWidget>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTextCharFormat>
 #include <QVBoxLayout>
@@ -89,6 +90,12 @@ void CHistoryDlg::BuildWindow() {
     tabs_->setObjectName("historyViews");
     // Pages on the dialog's own background rather than the white of a pane.
     tabs_->setDocumentMode(true);
+    // Tabs are drawn with the button face, which the themes leave at the
+    // system's colour: their text takes the button text colour, not the
+    // theme's (cyan on a light grey face in the black theme).
+    QPalette tabPalette = tabs_->tabBar()->palette();
+    tabPalette.setColor(QPalette::WindowText, tabPalette.color(QPalette::ButtonText));
+    tabs_->tabBar()->setPalette(tabPalette);
     dayPage_ = new QStackedWidget(tabs_);
     dayCharts_ = new CHistoryDayCharts(dayPage_);
     noDay_ = new QLabel(dayPage_);
