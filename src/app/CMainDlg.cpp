@@ -29,7 +29,7 @@ CMainDlg::CMainDlg(SharedState& sharedState, std::string settingsDir, QWidget* p
       engine(sharedState, serialPort, *this),
       parameters(*this, sharedState),
       settingsDir_(std::move(settingsDir)) {
-    static constexpr std::array<ButtonRoute, 12> kRoutes{{
+    static constexpr std::array<ButtonRoute, 13> kRoutes{{
         {id::kOpenButton, &CMainDlg::OnOpenButton},
         {id::kMonitorButton, &CMainDlg::OnMonitorButton},
         {id::kEditButton, &CMainDlg::OnEditButton},
@@ -42,6 +42,7 @@ CMainDlg::CMainDlg(SharedState& sharedState, std::string settingsDir, QWidget* p
         {id::kSetTimeButton, &CMainDlg::OnSetTime},
         {id::kLanguageButton, &CMainDlg::OnLanguageButton},
         {id::kBackgroundSaveButton, &CMainDlg::OnSaveBackground},
+        {id::kHistoryButton, &CMainDlg::OnHistoryButton},
     }};
     for (const ButtonRoute& route : kRoutes) {
         OnClicked(route.id, [this, handler = route.handler] { (this->*handler)(); });
@@ -118,6 +119,8 @@ void CMainDlg::OnClose() {
     KillTimer(kDisplayTimer);
     StopWorkers();
     serialPort.Close();
+    // The history window belongs to this one and goes with it.
+    if (historyDlg_) historyDlg_->close();
     CDialog::OnClose();
 }
 

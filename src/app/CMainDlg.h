@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "history/ui/CHistoryDlg.h"
 #include "monitor/CEventLog.h"
 #include "platform/LocalClock.h"
 #include "protocol/CTransactionEngine.h"
@@ -153,6 +154,7 @@ private:
     void OnSetTime();
     void OnLanguageButton();
     void OnSaveBackground();
+    void OnHistoryButton();
 
     std::string settingsDir_;
     std::vector<std::string> extraPorts_;
@@ -193,6 +195,16 @@ private:
     CRestoreDlg restoreDlg_{shared, this};
     CDataCorrectionDlg dataCorrectionDlg_{shared, serviceClock_, this};
     CSetTimeDlg setTimeDlg_{shared, serviceClock_, this};
+
+    // --- History window (CMainDlgHistory.cpp) ---------------------------------
+public:
+    // The history window once HISTORY has opened it; nullptr before.
+    CHistoryDlg* HistoryDialog() const { return historyDlg_.get(); }
+
+private:
+    // Created on the first HISTORY click and kept (hidden when closed), so
+    // it opens again where the operator left it. Modeless, over this window.
+    std::unique_ptr<CHistoryDlg> historyDlg_;
 };
 
 }  // namespace kestrane

@@ -36,6 +36,7 @@ void CMainDlg::OnLanguageButton() {
     configDir = ResolveConfigDir();
     kestrane::OnLanguageButton(*this, shared, SettingsPath());
     FollowDialogLanguage(shared);
+    if (historyDlg_) historyDlg_->SetEnglish(shared.IsEnglish());
     repaint();
 }
 

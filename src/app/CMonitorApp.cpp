@@ -4,6 +4,7 @@
 
 #include "app/CMainDlg.h"
 #include "app/SettingsFileDefaults.h"
+#include "history/ui/CHistoryDlg.h"
 #include "platform/ExecutableDir.h"
 #include "platform/FileReplace.h"
 #include "ui/ThemeArtwork.h"
@@ -37,6 +38,16 @@ void CMonitorApp::ApplyStartAppearance() {
     UseChineseFontFallback(*app);
     ApplyThemeColours(*app, shared_.colourIndex);
     QApplication::setWindowIcon(ApplicationIcon());
+}
+
+void CMonitorApp::RunHistory(const std::string& folder) {
+    const StoredSettings stored = ReadStoredSettings(SettingsPath());
+    // Without a settings file the program would start in English, colour 0.
+    shared_.SetLanguageFlag(stored.fileExists ? stored.LanguageFlag() : "ENGLISH");
+    shared_.colourIndex = stored.fileExists ? stored.ColourIndex() : 0;
+    ApplyStartAppearance();
+    CHistoryDlg dialog(folder, shared_.IsEnglish(), shared_.colourIndex);
+    dialog.exec();
 }
 
 bool CMonitorApp::InitInstance() {

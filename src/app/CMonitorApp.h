@@ -35,6 +35,11 @@ public:
     // the main window until it ends. Returns false: there is nothing to run
     // after the window.
     bool InitInstance();
+    // The history window alone, without the main window or a port, on the
+    // logs of `folder` (copied from another machine, say). Language and
+    // colours come from the settings file, which is only read. Returns when
+    // the window closes.
+    void RunHistory(const std::string& folder);
 
     std::string SettingsPath() const;
 

@@ -93,6 +93,8 @@ constexpr auto kControls = std::to_array<ControlTemplate>({
     Label(id::kUsedToday, 164, 334, 54, 10, "", kValue),
     Label(id::kUsedMonth, 164, 348, 54, 10, "", kValue),
     Label(id::kUsedTotal, 164, 362, 54, 10, "", kValue),
+    // The history window's button fills the free bottom of the energy group.
+    Button(id::kHistoryButton, 120, 375, 98, 10, "历史记录"),
 
     // The controller's battery parameters: two columns of six rows.
     Group(id::kBatteryParametersGroup, 227, 28, 239, 111, "控制器电池参数"),

@@ -12,6 +12,8 @@ const char* MonitorUsage() {
            "  --demo          run against a simulated controller inside the program\n"
            "  --log-dir DIR   write the daily event log into DIR (created when missing)\n"
            "                  instead of the default folder\n"
+           "  --history [DIR] show only the charts of the daily logs in DIR (default:\n"
+           "                  the folder the log is written to), without a port\n"
            "  --help          print this help and exit\n"
            "  --version       print the version and exit\n"
            "\n"
@@ -45,6 +47,10 @@ MonitorOptions ParseMonitorOptions(const std::vector<std::string>& args) {
             options.ports.push_back(args[++i]);
         } else if (arg == "--log-dir") {
             options.logDir = args[++i];
+        } else if (arg == "--history") {
+            options.history = true;
+            if (i + 1 < args.size() && args[i + 1].rfind("--", 0) != 0)
+                options.historyDir = args[++i];
         } else if (arg == "--demo") {
             options.demo = true;
         } else {

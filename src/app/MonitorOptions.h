@@ -14,7 +14,10 @@ struct MonitorOptions {
     std::vector<std::string> ports;  // --port PATH, in the order given
     bool demo = false;
     std::string logDir;  // --log-dir DIR; empty: the default folder
-    std::string error;   // with kError: what was wrong
+    // --history [DIR]: only the history window, on DIR (empty: the log folder).
+    bool history = false;
+    std::string historyDir;
+    std::string error;  // with kError: what was wrong
 };
 
 // Parses the arguments after the program name. --help and --version win

@@ -1,7 +1,8 @@
 // kestrane-monitor: the window. Options: --port PATH (repeatable) adds a port
 // that discovery cannot see to the top of the port list; --demo runs against a
 // simulated controller inside the process; --log-dir DIR chooses the folder of
-// the daily event log.
+// the daily event log; --history [DIR] opens only the history window on the
+// logs of DIR (by default the folder the log is written to).
 #include <QApplication>
 #include <cstdio>
 #include <memory>
@@ -78,6 +79,11 @@ int main(int argc, char** argv) {
 
     kestrane::SharedState shared;
     kestrane::CMonitorApp monitor(shared);
+    if (options.history) {
+        monitor.RunHistory(options.historyDir.empty() ? kestrane::LogDirectory(options.logDir)
+                                                      : options.historyDir);
+        return 0;
+    }
     std::vector<std::string> ports = std::move(options.ports);
     std::unique_ptr<kestrane::sim::SimulatorThread> simulator;
     if (options.demo) {

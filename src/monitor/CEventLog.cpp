@@ -8,6 +8,7 @@
 #include <cstdio>
 
 #include "monitor/DisplayText.h"
+#include "monitor/LogNames.h"
 #include "monitor/NumberText.h"
 #include "protocol/TextCodec.h"
 
@@ -15,35 +16,17 @@ namespace kestrane {
 
 namespace {
 
-struct LogName {
-    uint32_t value;
-    const char* text;
-};
-
-// The log's own names; they differ from the window's texts and are the same
-// in both languages.
-constexpr LogName kWorkModes[] = {
-    {0, "Standby"}, {1, "CC CHG"}, {2, "CV CHG"}, {3, "CF CHG"}, {4, "CC CHG"},
-};
-
-constexpr LogName kErrorCodes[] = {
-    {0x000, "NormalRun"},       {0x001, "Bat_V_Over"},    {0x002, "PV_V_Over"},
-    {0x004, "CHG_I_Over"},      {0x008, "DisCHG_I_Over"}, {0x010, "Bat_Temp_Over"},
-    {0x020, "Inner_Temp_Over"}, {0x040, "PV_V_Low"},      {0x080, "Bat_V_Low"},
-    {0x100, "TZ_Stop"},         {0x200, "Remote_Stop"},
-};
-
 uint32_t Unsigned(const AtomicValue& value) {
     return static_cast<uint32_t>(value.load());
 }
 
 std::string WorkModeText(uint32_t chargeState) {
-    const LogName* row = FindByValue(kWorkModes, chargeState);
+    const LogName* row = FindByValue(kLogWorkModes, chargeState);
     return row != nullptr ? row->text : "";
 }
 
 std::string ErrorCodeText(uint32_t alarmCode) {
-    const LogName* row = FindByValue(kErrorCodes, alarmCode);
+    const LogName* row = FindByValue(kLogErrorCodes, alarmCode);
     return row != nullptr ? row->text : FormatHex(alarmCode);
 }
 

@@ -29,6 +29,8 @@ constexpr int kEditButton = 1118;
 constexpr int kSetTimeButton = 1136;
 constexpr int kRestoreButton = 1121;
 constexpr int kDataCorrectionButton = 1122;
+// Opens the history window; an addition of this program, in the energy group.
+constexpr int kHistoryButton = 1280;
 
 // Parameter SAVE buttons.
 constexpr int kBatterySaveButton = 1084;

@@ -22,6 +22,25 @@ TEST(MonitorOptionsTest, PortsLogFolderAndDemoLandInTheirFields) {
     const MonitorOptions none = ParseMonitorOptions({});
     EXPECT_EQ(none.action, Action::kRun);
     EXPECT_TRUE(none.logDir.empty());
+    EXPECT_FALSE(none.history);
+}
+
+// --history takes a folder only when one follows it, so it may stand last or
+// before another option.
+TEST(MonitorOptionsTest, HistoryTakesAnOptionalFolder) {
+    const MonitorOptions withDir = ParseMonitorOptions({"--history", "/media/logs"});
+    EXPECT_TRUE(withDir.history);
+    EXPECT_EQ(withDir.historyDir, "/media/logs");
+
+    const MonitorOptions last = ParseMonitorOptions({"--log-dir", "/tmp/l", "--history"});
+    EXPECT_TRUE(last.history);
+    EXPECT_TRUE(last.historyDir.empty());
+    EXPECT_EQ(last.logDir, "/tmp/l");
+
+    const MonitorOptions before = ParseMonitorOptions({"--history", "--log-dir", "/tmp/l"});
+    EXPECT_EQ(before.action, Action::kRun);
+    EXPECT_TRUE(before.historyDir.empty());
+    EXPECT_EQ(before.logDir, "/tmp/l");
 }
 
 // Before the toolkit has taken its own options off the line they look

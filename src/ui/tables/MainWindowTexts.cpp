@@ -23,6 +23,7 @@ constexpr MainWindowTextRow kRows[] = {
     {1014, kSwap, kAlways, "START MONITOR", "开始监控", "STOP MONITOR", "停止监控"},
     {1118, kSwap, kAlways, "START EDIT", "开始编辑", "STOP EDIT", "停止编辑"},
     {1122, kSet, kAlways, "DATA CORRECTTION", "数据校正"},
+    {1280, kSet, kAlways, "HISTORY", "历史记录"},
     {1136, kSet, kAlways, "SET TIME", "时钟同步设置"},
     {1121, kSet, kAlways, "RESTORE", "恢复出厂设置"},
     {1242, kSet, kAlways, "MPPT Model:", "MPPT产品型号："},
