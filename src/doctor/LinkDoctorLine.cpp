@@ -102,14 +102,17 @@ std::string QualityHint(const LinkCounters& counters) {
 bool LinkDoctor::CheckAnswer(DoctorReport& report, CBusMaster& bus, TracingLine& line) const {
     const size_t first = line.Events().size();
     CBusDevice& device = bus.Device(static_cast<uint8_t>(options_.address));
-    const CycleResult cycle = bus.ReadCycle(device);
-    line.Flush();
     const std::string where = " at " + std::to_string(options_.baud) + " baud, address " +
                               std::to_string(options_.address);
-    if (!cycle.decoded[0]) {
+    // The first block alone first: without an answer to it the other seven
+    // would only repeat the failure.
+    if (bus.Transact(device, kProbeCode).result != BusResult::kOk) {
+        line.Flush();
         Add(report, {DoctorCheck::kAnswer, false, "no valid reply" + where, {}});
         return false;
     }
+    const CycleResult cycle = bus.ReadCycle(device);
+    line.Flush();
     AnswerFacts facts;
     MeasureFirstReply(std::span<const TraceEvent>(line.Events()).subspan(first), facts);
     const ControllerData& data = device.Data();
