@@ -71,6 +71,7 @@ int RunDoctor(const CliOptions& options, const std::atomic<bool>& interrupted) {
     doctor.cycles = options.doctor.cycles;
     doctor.responseTimeoutMs = options.doctor.responseTimeoutMs;
     doctor.searchSeconds = options.doctor.searchSeconds;
+    doctor.probeFloorMs = options.doctor.probeWaitMs;
     doctor.ownPid = static_cast<int>(::getpid());
 
     const bool json = options.doctor.json;

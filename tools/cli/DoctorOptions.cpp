@@ -39,6 +39,11 @@ CLI::App* AddDoctorCommand(CLI::App& app, CliOptions& options) {
                      "wait for a reply to start, outside the search")
         ->capture_default_str()
         ->check(CLI::Range(1, 60000));
+    command
+        ->add_option("--probe-wait-ms", doctor.probeWaitMs,
+                     "least wait for a search probe's reply to start (slow adapters)")
+        ->capture_default_str()
+        ->check(CLI::Range(1, 10000));
     command->add_flag("--json", doctor.json, "one JSON document with every step");
     command->add_flag("--trace", doctor.trace,
                       "every frame both ways: time, hex, address, function, registers, CRC");

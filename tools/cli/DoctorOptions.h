@@ -18,6 +18,7 @@ struct DoctorCliOptions {
     int cycles = 50;
     double searchSeconds = 55;
     int responseTimeoutMs = 300;
+    int probeWaitMs = 40;
     bool json = false;
     bool trace = false;
 };
