@@ -169,7 +169,7 @@ void LinkDoctor::Search(DoctorReport& report, CSerialPort& port, TracingLine& li
     report.search = result;
 
     const std::string effort =
-        std::to_string(result.probes) + " probes in " + Fixed(result.seconds, 1) + " s";
+        std::to_string(result.probes) + " probes in " + Fixed(result.seconds, 2) + " s";
     DoctorStep step{DoctorCheck::kSearch, result.found, {}, {}};
     if (result.found) {
         report.workingBaud = result.baud;
