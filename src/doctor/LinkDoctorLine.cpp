@@ -150,8 +150,12 @@ void LinkDoctor::Search(DoctorReport& report, CSerialPort& port, TracingLine& li
     unsigned configured = options_.baud;
     const auto probe = [&](unsigned baud, int address) -> Probe {
         if (observer_.stop && observer_.stop()) return {ProbeOutcome::kStopped, 0};
-        // A rate the adapter refuses cannot reach a controller.
-        if (baud != configured && !port.Configure(baud)) return {ProbeOutcome::kSilent, 0};
+        // A rate the adapter refuses cannot reach a controller. The line may
+        // be left at some other rate then, so the next probe sets its own.
+        if (baud != configured && !port.Configure(baud)) {
+            configured = 0;
+            return {ProbeOutcome::kSilent, 0};
+        }
         configured = baud;
         BusOptions options;
         options.baud = baud;
@@ -192,7 +196,10 @@ void LinkDoctor::Search(DoctorReport& report, CSerialPort& port, TracingLine& li
 
 void LinkDoctor::RunQuality(DoctorReport& report, CSerialPort& port, TracingLine& line) const {
     QualityFacts facts;
-    if (!port.Configure(report.workingBaud)) return;
+    if (!port.Configure(report.workingBaud)) {
+        Add(report, {DoctorCheck::kQuality, false, port.LastErrorText(), {}});
+        return;
+    }
     SteadyBusClock clock;
     BusOptions options;
     options.baud = report.workingBaud;

@@ -3,8 +3,6 @@
 // simulator: silence, a wrong rate, a wrong address, an echoing adapter,
 // CRC errors, exception replies; a missing, unusable or busy port.
 #include <fcntl.h>
-#include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <fstream>
@@ -15,6 +13,7 @@
 
 #include "doctor/LinkDoctor.h"
 #include "sim/SimulatorThread.h"
+#include "support/HoldingProcess.h"
 #include "support/ScratchDir.h"
 
 namespace kestrane {
@@ -223,18 +222,10 @@ TEST_F(LinkDoctorPtyTest, PortHeldByAnotherProcessIsBusy) {
     Serve({});
     const int fd = ::open(sim->DevicePath().c_str(), O_RDWR | O_NOCTTY);
     ASSERT_GE(fd, 0);
-    const pid_t holder = ::fork();
-    if (holder == 0) {
-        // Only the one end: not the simulator's descriptors inherited with it.
-        for (int other = 3; other < 1024; ++other)
-            if (other != fd) ::close(other);
-        for (;;)
-            ::pause();
-    }
-    ::close(fd);
+    std::optional<testing::HoldingProcess> holding(std::in_place, fd);
+    const pid_t holder = holding->Pid();
     const DoctorReport report = Diagnose(9600, 1);
-    ::kill(holder, SIGKILL);
-    ::waitpid(holder, nullptr, 0);
+    holding.reset();
     EXPECT_EQ(report.exitStatus, kDoctorPortUnusable);
     EXPECT_EQ(FailedChecks(report), std::vector<std::string>{"busy"});
     EXPECT_NE(report.steps.back().detail.find("pid " + std::to_string(holder)), std::string::npos)

@@ -3,7 +3,6 @@
 // hold a real pseudo-terminal, and access as a user without rights.
 #include <fcntl.h>
 #include <grp.h>
-#include <signal.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -18,41 +17,20 @@
 #include "doctor/PortAccess.h"
 #include "doctor/PortHolders.h"
 #include "doctor/PortInfo.h"
+#include "support/HoldingProcess.h"
 #include "support/ScratchDir.h"
 
 namespace kestrane {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::HoldingProcess;
 using testing::ScratchDir;
 
 void WriteFile(const fs::path& file, const std::string& text) {
     fs::create_directories(file.parent_path());
     std::ofstream(file) << text;
 }
-
-// A child process that keeps `fd` open until the test ends; `other` (the
-// far side of a pseudo-terminal) it closes, so it holds only the one end.
-class Holder {
-public:
-    explicit Holder(int fd, int other = -1) {
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            if (other >= 0) ::close(other);
-            for (;;)
-                ::pause();
-        }
-        ::close(fd);
-    }
-    ~Holder() {
-        ::kill(pid_, SIGKILL);
-        ::waitpid(pid_, nullptr, 0);
-    }
-    int Pid() const { return pid_; }
-
-private:
-    pid_t pid_ = -1;
-};
 
 int OpenPtyMaster(std::string& slavePath) {
     const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
@@ -145,7 +123,7 @@ TEST(PortHolders, LockFilesNameTheirProcessOrAreStale) {
     ASSERT_GE(master, 0);
     const int slaveFd = ::open(slave.c_str(), O_RDWR | O_NOCTTY);
     ASSERT_GE(slaveFd, 0);
-    const Holder child(slaveFd, master);
+    const HoldingProcess child(slaveFd);
     const ScratchDir locks("kestrane-locks");
     const std::string lockName = "LCK.." + fs::path(slave).filename().string();
     SystemPaths paths;
@@ -172,7 +150,7 @@ TEST(PortHolders, FarEndOfAPseudoTerminalIsNoCompetitor) {
     std::string slave;
     const int master = OpenPtyMaster(slave);
     ASSERT_GE(master, 0);
-    const Holder device(master);
+    const HoldingProcess device(master);
     SystemPaths paths;
     paths.lockDirs = {};
     const PortHolders found = FindPortHolders(slave, ::getpid(), paths);

@@ -40,11 +40,11 @@ public:
 
     void Show(const SearchProgress& p) {
         if (terminal_) {
-            std::fprintf(stderr, "\r  searching: %u baud, address %d (%d probes, %.1f s)\033[K",
+            std::fprintf(stderr, "\r  searching: %u baud, address %d (probe %d, %.1f s)\033[K",
                          p.baud, p.address, p.probes, p.elapsedSeconds);
             shown_ = true;
         } else if (p.baud != lastBaud_) {
-            std::fprintf(stderr, "  searching: %u baud from address %d (%d probes, %.1f s)\n",
+            std::fprintf(stderr, "  searching: %u baud from address %d (probe %d, %.1f s)\n",
                          p.baud, p.address, p.probes, p.elapsedSeconds);
         }
         lastBaud_ = p.baud;

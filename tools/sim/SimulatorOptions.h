@@ -15,11 +15,11 @@ namespace kestrane::sim {
 struct SimulatorOptions {
     int address = 1;           // bus address, 1..247
     std::vector<int> devices;  // every controller on the line, `address` first; empty: `address`
-    unsigned baud = 9600;     // paces bytes (--pace), sets the frame gap and the --strict-line rate
-    uint32_t seed = 1;        // weather, noise and fault decisions
-    double daySeconds = 600;  // real seconds per simulated day; 0 stops the clock
-    std::string linkPath;     // when set, a symlink to the pseudo-terminal
-    SimDateTime start;        // simulated date and time at start
+    unsigned baud = 9600;      // the rate of --pace, --strict-line and the frame gap
+    uint32_t seed = 1;         // weather, noise and fault decisions
+    double daySeconds = 600;   // real seconds per simulated day; 0 stops the clock
+    std::string linkPath;      // when set, a symlink to the pseudo-terminal
+    SimDateTime start;         // simulated date and time at start
 
     // Fault injection: probabilities per request, 0..1.
     double drop = 0;        // the request is lost: no reply
