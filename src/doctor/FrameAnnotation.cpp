@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "protocol/Crc16.h"
+#include "bus/ReplyScanner.h"
 
 namespace kestrane {
 
@@ -16,30 +16,12 @@ constexpr uint8_t kWriteSingle = 6;
 constexpr uint8_t kWriteMultiple = 16;
 constexpr uint8_t kExceptionBit = 0x80;
 
-bool Known(uint8_t function) {
-    return function == kRead || function == kWriteSingle || function == kWriteMultiple;
-}
-
-bool CrcHolds(std::span<const uint8_t> frame) {
-    if (frame.size() < 4) return false;
-    const uint16_t crc = Crc16(frame.data(), frame.size() - 2);
-    return frame[frame.size() - 2] == (crc & 0xFF) && frame[frame.size() - 1] == (crc >> 8);
-}
-
-// The length of a reply frame starting at bytes[0], from its header; 0 when
-// the bytes start no reply frame this system knows or stop short of it.
+// The length of the reply frame starting at bytes[0]; 0 when the bytes
+// start no reply frame this system knows or stop short of it.
 size_t ReplyLength(std::span<const uint8_t> bytes) {
-    if (bytes.size() < 2) return 0;
-    const uint8_t function = bytes[1];
-    size_t length = 0;
-    if ((function & kExceptionBit) != 0 && Known(function & ~kExceptionBit)) {
-        length = 5;
-    } else if (function == kRead && bytes.size() >= 3) {
-        length = 5 + static_cast<size_t>(bytes[2]);
-    } else if (function == kWriteSingle || function == kWriteMultiple) {
-        length = 8;
-    }
-    return length <= bytes.size() ? length : 0;
+    bool complete = false;
+    const size_t length = AnnouncedLength(bytes, complete);
+    return complete && length <= bytes.size() ? length : 0;
 }
 
 unsigned Word(std::span<const uint8_t> bytes, size_t at) {
@@ -47,7 +29,7 @@ unsigned Word(std::span<const uint8_t> bytes, size_t at) {
 }
 
 std::string CrcText(std::span<const uint8_t> frame) {
-    return CrcHolds(frame) ? ", CRC ok" : ", CRC bad";
+    return CrcMatches(frame) ? ", CRC ok" : ", CRC bad";
 }
 
 std::string Format(const char* format, unsigned a, unsigned b = 0, unsigned c = 0) {
@@ -77,7 +59,7 @@ std::vector<FramePiece> SplitReceived(std::span<const uint8_t> received,
             continue;
         }
         const size_t length = ReplyLength(rest);
-        if (length > 0 && CrcHolds(rest.first(length))) {
+        if (length > 0 && CrcMatches(rest.first(length))) {
             add(Kind::kFrame, at, length);
             at += length;
             continue;

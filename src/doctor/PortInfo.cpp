@@ -1,9 +1,7 @@
 #include "doctor/PortInfo.h"
 
 #include <algorithm>
-#include <cctype>
 #include <filesystem>
-#include <fstream>
 
 #include "serial/PortDiscovery.h"
 #include "serial/PortPath.h"
@@ -13,15 +11,6 @@ namespace kestrane {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ReadAttribute(const fs::path& file) {
-    std::ifstream in(file);
-    std::string line;
-    if (!in || !std::getline(in, line)) return {};
-    while (!line.empty() && std::isspace(static_cast<unsigned char>(line.back())))
-        line.pop_back();
-    return line;
-}
 
 }  // namespace
 
@@ -36,11 +25,11 @@ void ReadSysfsIdentity(const std::string& name, const SystemPaths& paths, PortIn
     // the device that carries idVendor.
     for (fs::path at = device; !at.empty() && at != at.root_path(); at = at.parent_path()) {
         if (!fs::exists(at / "idVendor", ec)) continue;
-        info.usb.vendorId = ReadAttribute(at / "idVendor");
-        info.usb.productId = ReadAttribute(at / "idProduct");
-        info.usb.manufacturer = ReadAttribute(at / "manufacturer");
-        info.usb.product = ReadAttribute(at / "product");
-        info.usb.serial = ReadAttribute(at / "serial");
+        info.usb.vendorId = ReadSysfsAttribute(at / "idVendor");
+        info.usb.productId = ReadSysfsAttribute(at / "idProduct");
+        info.usb.manufacturer = ReadSysfsAttribute(at / "manufacturer");
+        info.usb.product = ReadSysfsAttribute(at / "product");
+        info.usb.serial = ReadSysfsAttribute(at / "serial");
         break;
     }
 }
