@@ -56,6 +56,7 @@ struct QualityFacts {
     int cycles = 0;
     int complete = 0;  // cycles in which every block was answered at the first attempt
     LinkCounters counters;
+    size_t strayBytes = 0;  // bytes outside any frame: noise
 };
 
 struct DoctorReport {

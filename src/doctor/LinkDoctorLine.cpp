@@ -84,9 +84,9 @@ std::string CounterText(const LinkCounters& counters) {
     return text;
 }
 
-std::string QualityHint(const LinkCounters& counters) {
+std::string QualityHint(const LinkCounters& counters, size_t strayBytes = 0) {
     using R = BusResult;
-    if (counters.Count(R::kCrcError) > 0 || counters.Count(R::kShort) > 0)
+    if (counters.Count(R::kCrcError) > 0 || counters.Count(R::kShort) > 0 || strayBytes > 0)
         return "noise on the line: check the termination resistors, the ground wire and the "
                "cable length";
     if (counters.Count(R::kOtherAddress) > 0)
@@ -208,6 +208,7 @@ void LinkDoctor::RunQuality(DoctorReport& report, CSerialPort& port, TracingLine
     CBusMaster bus(line, options, clock);
     CBusDevice& device = bus.Device(static_cast<uint8_t>(report.workingAddress));
     const std::function<bool()> stop = observer_.stop ? observer_.stop : [] { return false; };
+    const size_t first = line.Events().size();
     for (; facts.cycles < options_.cycles && !stop(); ++facts.cycles) {
         const CycleResult cycle = bus.ReadCycle(device, stop);
         if (cycle.stopped) break;
@@ -219,15 +220,21 @@ void LinkDoctor::RunQuality(DoctorReport& report, CSerialPort& port, TracingLine
     }
     line.Flush();
     facts.counters = bus.Counters();
+    // Noise between replies costs no reply, but it is there to be seen.
+    facts.strayBytes = ClassifyLink(std::span<const TraceEvent>(line.Events()).subspan(first),
+                                    report.workingAddress)
+                           .garbageBytes;
     report.quality = facts;
 
     const LinkCounters& c = facts.counters;
-    const bool clean = c.Count(BusResult::kOk) == c.requests;
+    const bool clean = c.Count(BusResult::kOk) == c.requests && facts.strayBytes == 0;
     DoctorStep step{DoctorCheck::kQuality, facts.complete == facts.cycles && clean, {}, {}};
     const double rate = facts.cycles > 0 ? 100.0 * facts.complete / facts.cycles : 0;
     step.detail = std::to_string(facts.complete) + " of " + std::to_string(facts.cycles) +
                   " cycles complete (" + Fixed(rate, 0) + " %); " + CounterText(c);
-    if (!step.ok) step.hint = QualityHint(c);
+    if (facts.strayBytes > 0)
+        step.detail += "; " + std::to_string(facts.strayBytes) + " stray bytes between frames";
+    if (!step.ok) step.hint = QualityHint(c, facts.strayBytes);
     Add(report, std::move(step));
 }
 

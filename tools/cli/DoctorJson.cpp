@@ -120,7 +120,8 @@ Json DoctorJson(const DoctorReport& report, bool withTrace) {
         out["quality"] = {{"cycles", q.cycles},
                           {"complete", q.complete},
                           {"successRate", q.cycles > 0 ? double(q.complete) / q.cycles : 0.0},
-                          {"link", LinkJson(q.counters)}};
+                          {"link", LinkJson(q.counters)},
+                          {"strayBytes", q.strayBytes}};
     }
     out["working"] = nullptr;
     if (report.workingBaud != 0)
