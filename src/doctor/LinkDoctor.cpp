@@ -89,7 +89,7 @@ void LinkDoctor::CheckLine(DoctorReport& report, CSerialPort& port) const {
     probe.retries = 0;
     {
         CBusMaster bus(line, probe, clock);
-        bus.Transact(bus.Device(address), 0);
+        bus.Transact(bus.Device(address), kDoctorProbeCode);
         line.Flush();
         const bool echo = bus.Counters().Count(BusResult::kEcho) > 0;
         DoctorStep step{DoctorCheck::kEcho, !echo, "none", {}};

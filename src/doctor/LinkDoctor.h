@@ -19,6 +19,10 @@ namespace kestrane {
 class CSerialPort;
 class CBusMaster;
 
+// What the doctor asks first, and what every search probe asks: the first
+// read block, 15 registers from 0x0000.
+inline constexpr int kDoctorProbeCode = 0;
+
 struct DoctorOptions {
     std::string port;
     unsigned baud = 9600;

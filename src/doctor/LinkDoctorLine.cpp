@@ -16,23 +16,34 @@ namespace kestrane {
 
 namespace {
 
-constexpr int kProbeCode = 0;  // the first read block: 15 registers from 0x0000
-
 std::string Fixed(double value, int decimals) {
     char text[32];
     std::snprintf(text, sizeof text, "%.*f", decimals, value);
     return text;
 }
 
-// The first request of `events` that a burst followed: how long its first
-// byte took after the request was written, and how long the burst lasted.
-void MeasureFirstReply(std::span<const TraceEvent> events, AnswerFacts& facts) {
+// The device's identity from its record; the timing from the first request
+// of `events` that a burst followed: how long its first byte took after the
+// request was written, and how long the burst lasted.
+AnswerFacts FactsOf(const CBusDevice& device, std::span<const TraceEvent> events) {
+    AnswerFacts facts;
+    const ControllerData& data = device.Data();
+    facts.model = WordsToText(data.modelName, ControllerData::kModelWords);
+    facts.serialNumber = WordsToText(data.serialNumber, ControllerData::kSerialWords);
+    facts.firmware = WordsToText(data.firmwareVersion, ControllerData::kFirmwareWords);
     for (size_t i = 0; i + 1 < events.size(); ++i) {
         if (!events[i].sent || events[i + 1].sent) continue;
         facts.latencyMs = events[i + 1].atMs - events[i].lastMs;
         facts.replyMs = events[i + 1].lastMs - events[i + 1].atMs;
-        return;
+        break;
     }
+    return facts;
+}
+
+std::string FactsText(const AnswerFacts& facts) {
+    return "model " + facts.model + ", serial " + facts.serialNumber + ", firmware " +
+           facts.firmware + "; first byte " + Fixed(facts.latencyMs, 2) +
+           " ms after the request, reply " + Fixed(facts.replyMs, 2) + " ms";
 }
 
 std::string BlockList(const CycleResult& cycle) {
@@ -106,27 +117,18 @@ bool LinkDoctor::CheckAnswer(DoctorReport& report, CBusMaster& bus, TracingLine&
                               std::to_string(options_.address);
     // The first block alone first: without an answer to it the other seven
     // would only repeat the failure.
-    if (bus.Transact(device, kProbeCode).result != BusResult::kOk) {
+    if (bus.Transact(device, kDoctorProbeCode).result != BusResult::kOk) {
         line.Flush();
         Add(report, {DoctorCheck::kAnswer, false, "no valid reply" + where, {}});
         return false;
     }
     const CycleResult cycle = bus.ReadCycle(device);
     line.Flush();
-    AnswerFacts facts;
-    MeasureFirstReply(std::span<const TraceEvent>(line.Events()).subspan(first), facts);
-    const ControllerData& data = device.Data();
-    facts.model = WordsToText(data.modelName, ControllerData::kModelWords);
-    facts.serialNumber = WordsToText(data.serialNumber, ControllerData::kSerialWords);
-    facts.firmware = WordsToText(data.firmwareVersion, ControllerData::kFirmwareWords);
-    report.answer = facts;
+    report.answer = FactsOf(device, std::span<const TraceEvent>(line.Events()).subspan(first));
     report.workingBaud = options_.baud;
     report.workingAddress = options_.address;
 
-    DoctorStep step{DoctorCheck::kAnswer, cycle.Complete(), {}, {}};
-    step.detail = "model " + facts.model + ", serial " + facts.serialNumber + ", firmware " +
-                  facts.firmware + "; first byte " + Fixed(facts.latencyMs, 2) +
-                  " ms after the request, reply " + Fixed(facts.replyMs, 2) + " ms";
+    DoctorStep step{DoctorCheck::kAnswer, cycle.Complete(), FactsText(*report.answer), {}};
     if (!step.ok) {
         step.detail = "answers" + where + ", but not to the blocks " + BlockList(cycle);
         step.hint = QualityHint(bus.Counters());
@@ -164,7 +166,7 @@ void LinkDoctor::Search(DoctorReport& report, CSerialPort& port, TracingLine& li
         CBusMaster bus(line, options, clock);
         const size_t mark = line.Events().size();
         const TransactionResult result =
-            bus.Transact(bus.Device(static_cast<uint8_t>(address)), kProbeCode);
+            bus.Transact(bus.Device(static_cast<uint8_t>(address)), kDoctorProbeCode);
         line.Flush();
         return ProbeOf(result, std::span<const TraceEvent>(line.Events()).subspan(mark), address);
     };
@@ -219,11 +221,13 @@ void LinkDoctor::RunQuality(DoctorReport& report, CSerialPort& port, TracingLine
         }
     }
     line.Flush();
+    const std::span<const TraceEvent> events =
+        std::span<const TraceEvent>(line.Events()).subspan(first);
+    // A controller the search found is described by its first quality cycle.
+    if (!report.answer && facts.complete > 0) report.answer = FactsOf(device, events);
     facts.counters = bus.Counters();
     // Noise between replies costs no reply, but it is there to be seen.
-    facts.strayBytes = ClassifyLink(std::span<const TraceEvent>(line.Events()).subspan(first),
-                                    report.workingAddress)
-                           .garbageBytes;
+    facts.strayBytes = ClassifyLink(events, report.workingAddress).garbageBytes;
     report.quality = facts;
 
     const LinkCounters& c = facts.counters;
@@ -235,6 +239,8 @@ void LinkDoctor::RunQuality(DoctorReport& report, CSerialPort& port, TracingLine
     if (facts.strayBytes > 0)
         step.detail += "; " + std::to_string(facts.strayBytes) + " stray bytes between frames";
     if (!step.ok) step.hint = QualityHint(c, facts.strayBytes);
+    if (report.steps.back().check == DoctorCheck::kSearch && report.answer)
+        step.detail += "; " + FactsText(*report.answer);
     Add(report, std::move(step));
 }
 

@@ -191,6 +191,8 @@ TEST_F(LinkDoctorPtyTest, SearchFindsAddressSevenAt19200AndOnlyEverReads) {
     EXPECT_NE(report.command.find("--baud 19200 --address 7"), std::string::npos);
     ASSERT_TRUE(report.quality.has_value());
     EXPECT_EQ(report.quality->complete, 2);
+    ASSERT_TRUE(report.answer.has_value());  // described by the quality run
+    EXPECT_FALSE(report.answer->serialNumber.empty());
 
     size_t requests = 0;
     for (const TraceEvent& event : report.trace) {
