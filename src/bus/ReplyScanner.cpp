@@ -23,27 +23,6 @@ bool KnownFunction(uint8_t function) {
            function == kWriteMultipleFunction;
 }
 
-bool CrcMatches(std::span<const uint8_t> frame) {
-    const size_t covered = frame.size() - 2;
-    const uint16_t crc = Crc16(frame.data(), covered);
-    return frame[covered] == (crc & 0xFF) && frame[covered + 1] == (crc >> 8);
-}
-
-// The length a frame announces in its header; 0 when it is no frame this
-// system knows, or when the header has not fully arrived (`complete` false).
-size_t AnnouncedLength(std::span<const uint8_t> bytes, bool& complete) {
-    complete = bytes.size() >= 2;
-    if (!complete) return 0;
-    const uint8_t function = bytes[1];
-    if ((function & kExceptionBit) != 0)
-        return KnownFunction(function & ~kExceptionBit) ? kExceptionLength : 0;
-    if (function == kReadFunction) {
-        complete = bytes.size() >= 3;
-        return complete ? kReadOverhead + bytes[2] : 0;
-    }
-    return KnownFunction(function) ? kWriteReplyLength : 0;
-}
-
 // What the frame starting at bytes[0] is, without looking further.
 ScanStep ClassifyHead(std::span<const uint8_t> bytes, const ReplyExpectation& expect) {
     bool complete = false;
@@ -75,6 +54,26 @@ bool IsWellFormed(Kind kind) {
 }
 
 }  // namespace
+
+bool CrcMatches(std::span<const uint8_t> frame) {
+    if (frame.size() < 2) return false;
+    const size_t covered = frame.size() - 2;
+    const uint16_t crc = Crc16(frame.data(), covered);
+    return frame[covered] == (crc & 0xFF) && frame[covered + 1] == (crc >> 8);
+}
+
+size_t AnnouncedLength(std::span<const uint8_t> bytes, bool& complete) {
+    complete = bytes.size() >= 2;
+    if (!complete) return 0;
+    const uint8_t function = bytes[1];
+    if ((function & kExceptionBit) != 0)
+        return KnownFunction(function & ~kExceptionBit) ? kExceptionLength : 0;
+    if (function == kReadFunction) {
+        complete = bytes.size() >= 3;
+        return complete ? kReadOverhead + bytes[2] : 0;
+    }
+    return KnownFunction(function) ? kWriteReplyLength : 0;
+}
 
 size_t ExpectedReplyLength(const ReplyExpectation& expect) {
     return expect.function == kReadFunction ? kReadOverhead + expect.byteCount : kWriteReplyLength;

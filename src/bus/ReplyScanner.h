@@ -44,4 +44,12 @@ size_t ExpectedReplyLength(const ReplyExpectation& expect);
 
 ScanStep ScanReply(std::span<const uint8_t> received, const ReplyExpectation& expect);
 
+// True when the last two bytes of `frame` are the CRC of the others.
+bool CrcMatches(std::span<const uint8_t> frame);
+
+// The length a reply frame announces in its header; 0 when it is no frame
+// this system knows, or when the header has not fully arrived (`complete`
+// false then).
+size_t AnnouncedLength(std::span<const uint8_t> bytes, bool& complete);
+
 }  // namespace kestrane

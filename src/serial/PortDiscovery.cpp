@@ -21,18 +21,10 @@ bool StartsWith(const std::string& text, const char* prefix) {
     return text.rfind(prefix, 0) == 0;
 }
 
-std::string ReadFirstLine(const fs::path& file) {
-    std::ifstream in(file);
-    std::string line;
-    if (!in || !std::getline(in, line)) return {};
-    while (!line.empty() && std::isspace(static_cast<unsigned char>(line.back())))
-        line.pop_back();
-    return line;
-}
-
 bool HasRealUart(const fs::path& entry) {
     std::error_code ec;
-    if (fs::exists(entry / "type", ec)) return ReadFirstLine(entry / "type") != kUnknownUartType;
+    if (fs::exists(entry / "type", ec))
+        return ReadSysfsAttribute((entry / "type").string()) != kUnknownUartType;
     // Without a type attribute, go by where the line hangs.
     fs::path device = fs::read_symlink(entry / "device", ec);
     if (!ec && StartsWith(device.filename().string(), kPlaceholderDevice)) return false;
@@ -61,6 +53,15 @@ bool LessIgnoringCase(const std::string& a, const std::string& b) {
 }
 
 }  // namespace
+
+std::string ReadSysfsAttribute(const std::string& file) {
+    std::ifstream in(file);
+    std::string line;
+    if (!in || !std::getline(in, line)) return {};
+    while (!line.empty() && std::isspace(static_cast<unsigned char>(line.back())))
+        line.pop_back();
+    return line;
+}
 
 std::vector<std::string> ListSerialPorts(const std::string& sysfsTtyDir) {
     std::vector<std::string> ports;

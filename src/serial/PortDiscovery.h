@@ -18,4 +18,8 @@ std::vector<std::string> ListSerialPorts(const std::string& sysfsTtyDir = "/sys/
 // it fits the narrow list; any other path as it is.
 std::string PortListName(const std::string& devicePath);
 
+// The first line of a sysfs attribute file, trailing white space removed;
+// empty when it cannot be read.
+std::string ReadSysfsAttribute(const std::string& file);
+
 }  // namespace kestrane

@@ -13,7 +13,9 @@ namespace {
 constexpr const char* kExitStatuses =
     "exit status: 0 done; 2 bad command line, or the port cannot be opened or configured;\n"
     "             3 read: some device or block never answered, or the line was closed;\n"
-    "             4 watch: the line was closed (the device hung up)";
+    "             4 watch: the line was closed (the device hung up)\n"
+    "             doctor: 0 healthy; 1 something was wrong, the controller found;\n"
+    "             2 the port cannot be used; 3 no controller answered";
 
 // Seconds that a clock can count to: finite, at most a year, and above 0
 // unless `zeroAllowed`.
@@ -88,6 +90,9 @@ int ParseCommandLine(int argc, const char* const* argv, CliOptions& options) {
         ->check(Seconds(true));
     watch->add_flag("--stats", options.stats, "print link figures on stderr at the end");
 
+    CLI::App* ports = AddPortsCommand(app, options);
+    CLI::App* doctor = AddDoctorCommand(app, options);
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
@@ -98,6 +103,10 @@ int ParseCommandLine(int argc, const char* const* argv, CliOptions& options) {
         options.command = Command::kWatch;
         options.addresses = {watchAddress};
         options.english = language == "en";
+    } else if (ports->parsed()) {
+        options.command = Command::kPorts;
+    } else if (doctor->parsed()) {
+        options.command = Command::kDoctor;
     } else {
         options.command = Command::kRead;
     }

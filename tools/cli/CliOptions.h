@@ -4,9 +4,11 @@
 #include <string>
 #include <vector>
 
+#include "DoctorOptions.h"
+
 namespace kestrane::cli {
 
-enum class Command { kRead, kWatch };
+enum class Command { kRead, kWatch, kPorts, kDoctor };
 
 struct CliOptions {
     Command command = Command::kRead;
@@ -26,6 +28,8 @@ struct CliOptions {
     bool english = true;
     double seconds = 0;
     bool stats = false;
+    // ports and doctor.
+    DoctorCliOptions doctor;
 };
 
 inline constexpr int kParsed = -1;

@@ -1,4 +1,4 @@
-// The two commands of kestrane-cli. Each returns the process exit status.
+// The commands of kestrane-cli. Each returns the process exit status.
 #pragma once
 
 #include <atomic>
@@ -22,5 +22,7 @@ bool OpenConfiguredPort(CSerialPort& port, const CliOptions& options);
 
 int RunRead(const CliOptions& options, const std::atomic<bool>& interrupted);
 int RunWatch(const CliOptions& options, const std::atomic<bool>& interrupted);
+int RunPorts(const CliOptions& options);
+int RunDoctor(const CliOptions& options, const std::atomic<bool>& interrupted);
 
 }  // namespace kestrane::cli

@@ -20,16 +20,6 @@ namespace {
 using Milliseconds = std::chrono::duration<double, std::milli>;
 using DecodedBlocks = std::array<bool, kCycleBlocks>;
 
-nlohmann::ordered_json LinkJson(const LinkCounters& counters) {
-    nlohmann::ordered_json link = nlohmann::ordered_json::object();
-    link["requests"] = counters.requests;
-    for (size_t i = 0; i < kBusResultCount; ++i) {
-        const auto result = static_cast<BusResult>(i);
-        link[std::string(BusResultName(result))] = counters.Count(result);
-    }
-    return link;
-}
-
 void PrintDevice(const CBusDevice& device) {
     nlohmann::ordered_json out = nlohmann::ordered_json::object();
     out["address"] = device.Address();

@@ -39,4 +39,14 @@ nlohmann::ordered_json RecordJson(const ControllerData& data) {
     return out;
 }
 
+nlohmann::ordered_json LinkJson(const LinkCounters& counters) {
+    nlohmann::ordered_json link = nlohmann::ordered_json::object();
+    link["requests"] = counters.requests;
+    for (size_t i = 0; i < kBusResultCount; ++i) {
+        const auto result = static_cast<BusResult>(i);
+        link[std::string(BusResultName(result))] = counters.Count(result);
+    }
+    return link;
+}
+
 }  // namespace kestrane::cli

@@ -1,5 +1,6 @@
 // kestrane-cli: headless access to the controller: `read` on the fast bus
-// master, `watch` on the same engine as the window.
+// master, `watch` on the same engine as the window, `ports` and `doctor` for
+// a link that does not work.
 #include <signal.h>
 
 #include <atomic>
@@ -29,6 +30,15 @@ int main(int argc, char** argv) {
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
 
-    return options.command == Command::kRead ? RunRead(options, interrupted)
-                                             : RunWatch(options, interrupted);
+    switch (options.command) {
+        case Command::kRead:
+            return RunRead(options, interrupted);
+        case Command::kWatch:
+            return RunWatch(options, interrupted);
+        case Command::kPorts:
+            return RunPorts(options);
+        case Command::kDoctor:
+            return RunDoctor(options, interrupted);
+    }
+    return kExitUsage;
 }

@@ -71,6 +71,11 @@ void SimBus::Advance(double simulatedSeconds) {
         unit.device->Advance(simulatedSeconds);
 }
 
+bool SimBus::HasAddress(int address) const {
+    return std::any_of(units_.begin(), units_.end(),
+                       [address](const Unit& unit) { return unit.device->Address() == address; });
+}
+
 uint64_t SimBus::Requests() const {
     uint64_t total = 0;
     for (const Unit& unit : units_)

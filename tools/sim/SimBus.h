@@ -30,6 +30,9 @@ public:
 
     void Advance(double simulatedSeconds);
 
+    // True when a controller of the line has `address` now.
+    bool HasAddress(int address) const;
+
     size_t Size() const { return units_.size(); }
     SimDevice& Device(size_t index) { return *units_.at(index).device; }
     const SimDevice& Device(size_t index) const { return *units_.at(index).device; }

@@ -39,6 +39,8 @@ constexpr OptionSpec kOptions[] = {
     {"--pace", Kind::kFlag, 0, 0},
     {"--ignore-aa", Kind::kFlag, 0, 0},
     {"--hangup-after", Kind::kInt, 0, 1e9},
+    {"--strict-line", Kind::kFlag, 0, 0},
+    {"--echo", Kind::kFlag, 0, 0},
 };
 
 bool ParseNumber(const std::string& text, double* value) {
@@ -67,6 +69,8 @@ void Store(std::string_view name, double number, const std::string& text, Simula
     if (name == "--pace") o->pace = true;
     if (name == "--ignore-aa") o->ignoreAa = true;
     if (name == "--hangup-after") o->hangupAfter = static_cast<int>(number);
+    if (name == "--strict-line") o->strictLine = true;
+    if (name == "--echo") o->echo = true;
 }
 
 bool IsWhole(double number) {
@@ -225,6 +229,11 @@ serves until interrupted (or until --hangup-after closes the line).
   --start T          simulated start, YYYY-MM-DDTHH:MM:SS (default 2026-06-01T07:30:00)
   --link PATH        also make a symlink PATH to the pseudo-terminal
   --hangup-after N   close the line after N requests, like an unplugged adapter
+  --strict-line      answer only when the program set the line to --baud, 8N1;
+                     otherwise send the garbled bytes a receiver at the wrong
+                     rate sees, for as long as the reply would take
+  --echo             send each request back before the reply, like a 2-wire
+                     RS-485 adapter without echo suppression
 
 Fault injection (P is a probability 0..1 per request), on every controller
 unless --fault-device names one:

@@ -15,7 +15,7 @@ namespace kestrane::sim {
 struct SimulatorOptions {
     int address = 1;           // bus address, 1..247
     std::vector<int> devices;  // every controller on the line, `address` first; empty: `address`
-    unsigned baud = 9600;      // only used to pace bytes (--pace) and for the frame gap
+    unsigned baud = 9600;      // the rate of --pace, --strict-line and the frame gap
     uint32_t seed = 1;         // weather, noise and fault decisions
     double daySeconds = 600;   // real seconds per simulated day; 0 stops the clock
     std::string linkPath;      // when set, a symlink to the pseudo-terminal
@@ -35,6 +35,10 @@ struct SimulatorOptions {
     bool pace = false;        // bytes take their wire time at `baud`
     double turnaroundMs = 2;  // with `pace`: from the end of a request to its reply
     int hangupAfter = 0;      // close the line after this many requests (0 = never)
+
+    // The line as the program on the other end set it up.
+    bool strictLine = false;  // answer only at `baud` 8N1, else send what a mismatched rate makes
+    bool echo = false;        // send every request back before its reply (2-wire adapter)
 };
 
 // The addresses of the controllers on the line, in the order given.

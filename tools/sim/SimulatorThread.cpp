@@ -40,7 +40,8 @@ SimulatorThread::SimulatorThread(SimulatorOptions options)
       timing_(options_.baud, options_.turnaroundMs),
       deviceCount_(BusAddresses(options_).size()),
       bus_(options_),
-      framer_(FrameGapMs(options_.baud)) {}
+      framer_(FrameGapMs(options_.baud)),
+      strictLine_(options_.baud, 0x4C494E45ULL + options_.seed) {}
 
 SimulatorThread::~SimulatorThread() {
     Stop();
@@ -129,14 +130,16 @@ void SimulatorThread::Run() {
         pollfd fds[2] = {{pty_.Fd(), POLLIN, 0}, {wake_[0], POLLIN, 0}};
         poll(fds, 2, timeout);
         if (stop_) break;
-        for (long n; (n = pty_.Read(buffer, sizeof buffer)) > 0;)
+        for (long n; (n = pty_.Read(buffer, sizeof buffer)) > 0;) {
+            if (options_.echo) pty_.Write(buffer, static_cast<size_t>(n), kWriteTimeoutMs);
             framer_.Feed(buffer, static_cast<size_t>(n), NowMs());
+        }
         while (auto frame = framer_.Next(NowMs())) {
             std::vector<Transmission> out;
             {
                 std::lock_guard lock(mutex_);
                 AdvanceClock();
-                out = bus_.Handle(*frame);
+                out = Answer(*frame);
                 requests_ = bus_.Requests();
             }
             if (!Send(ScheduleReply(out, *frame, NowMs(), options_.pace ? &timing_ : nullptr)))
@@ -150,6 +153,18 @@ void SimulatorThread::Run() {
         std::lock_guard lock(mutex_);
         AdvanceClock();
     }
+}
+
+std::vector<Transmission> SimulatorThread::Answer(const RtuFrame& frame) {
+    if (!options_.strictLine) return bus_.Handle(frame);
+    const std::optional<LineSettings> line = ReadLineSettings(pty_.Fd());
+    if (line && LineMatches(*line, options_.baud)) return bus_.Handle(frame);
+    // Not understood, so not acted on; the addressed controller's reply
+    // arrives as garbage at the program's rate.
+    const bool addressed = frame.kind == RtuFrame::Kind::kModbus && !frame.bytes.empty() &&
+                           bus_.HasAddress(frame.bytes[0]);
+    if (!addressed || !line) return {};
+    return strictLine_.Garbled(ReplyLengthFor(frame.bytes), *line, options_.delayMs);
 }
 
 void SimulatorThread::HangUp() {

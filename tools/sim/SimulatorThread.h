@@ -19,6 +19,7 @@
 #include "sim/SimBus.h"
 #include "sim/SimDevice.h"
 #include "sim/SimulatorOptions.h"
+#include "sim/StrictLine.h"
 #include "sim/WireTiming.h"
 
 namespace kestrane::sim {
@@ -63,6 +64,9 @@ private:
     void Run();
     void AdvanceClock();
     bool Send(const std::vector<TimedBytes>& plan);
+    // The answer to `frame`: the bus's, or with --strict-line on a line set
+    // to another rate or framing, the garbled bytes the program receives.
+    std::vector<Transmission> Answer(const RtuFrame& frame);
     // Waits until `deadlineMs` on the steady clock; false when Stop was asked
     // for meanwhile.
     bool WaitUntil(double deadlineMs);
@@ -75,6 +79,7 @@ private:
     mutable std::mutex mutex_;  // guards bus_
     SimBus bus_;
     RtuFramer framer_;
+    StrictLine strictLine_;
     PtyEndpoint pty_;
     int wake_[2] = {-1, -1};
     std::thread thread_;
