@@ -172,6 +172,8 @@ std::optional<int32_t> FieldFromRecord(const ProfileField& field, const Controll
 }
 
 std::string ShowValue(const ProfileField& field, std::optional<int32_t> value, uint16_t word) {
+    // A duration of a mode not in use shows as the window shows an unused field.
+    if (!value && field.codeBase != 0) return "--";
     if (!value) return "(register " + std::to_string(word) + ")";
     switch (field.unit) {
         case Unit::kTenths: {

@@ -86,8 +86,8 @@ std::optional<int32_t> FieldFromWord(const ProfileField& field, uint16_t word);
 // The field's value as read from the controller into `data`.
 std::optional<int32_t> FieldFromRecord(const ProfileField& field, const ControllerData& data);
 
-// "13.8 V", "Light Mode", "120 min"; a word without a field value shows as
-// the register's number.
+// "13.8 V", "Light Mode", "120 min"; a duration outside its mode "--", any
+// other word without a field value the register's number.
 std::string ShowValue(const ProfileField& field, std::optional<int32_t> value, uint16_t word);
 
 }  // namespace kestrane::profile

@@ -4,9 +4,11 @@
 #include <string>
 #include <vector>
 
+#include "SettingsCommand.h"
+
 namespace kestrane::cli {
 
-enum class Command { kRead, kWatch };
+enum class Command { kRead, kWatch, kSettings };
 
 struct CliOptions {
     Command command = Command::kRead;
@@ -26,7 +28,11 @@ struct CliOptions {
     bool english = true;
     double seconds = 0;
     bool stats = false;
+    SettingsOptions settings;
 };
+
+// --port and --baud of a command that talks to the controller.
+void AddLineOptions(CLI::App& command, CliOptions& options);
 
 inline constexpr int kParsed = -1;
 

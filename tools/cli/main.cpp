@@ -1,10 +1,11 @@
-// kestrane-cli: headless access to the controller: `read` on the fast bus
-// master, `watch` on the same engine as the window.
+// kestrane-cli: headless access to the controller: `read` and `settings` on
+// the fast bus master, `watch` on the same engine as the window.
 #include <signal.h>
 
 #include <atomic>
 
 #include "Commands.h"
+#include "SettingsCommand.h"
 
 namespace {
 
@@ -29,6 +30,7 @@ int main(int argc, char** argv) {
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
 
+    if (options.command == Command::kSettings) return RunSettings(options);
     return options.command == Command::kRead ? RunRead(options, interrupted)
                                              : RunWatch(options, interrupted);
 }
