@@ -216,9 +216,27 @@ std::string ParserReason(const std::string& what) {
     return colon == std::string::npos ? what : what.substr(colon + 2);
 }
 
-size_t FieldOrder(const ProfileError& error) {
-    if (const auto index = FieldIndex(error.field)) return *index + 1;
-    return 0;
+// Errors of the file as a whole and of its identity first, then the fields
+// in the order of the file; a section's own error before its fields, an
+// unknown key after them, and unknown sections last.
+double FieldOrder(const ProfileError& error) {
+    const std::string& path = error.field;
+    if (const auto index = FieldIndex(path)) return static_cast<double>(*index) + 1;
+    const size_t dot = path.find('.');
+    const std::string section = path.substr(0, dot) + ".";
+    std::optional<double> first;
+    std::optional<double> last;
+    for (size_t i = 0; i < kProfileFields.size(); ++i) {
+        if (kProfileFields[i].path.substr(0, section.size()) != section) continue;
+        if (!first) first = static_cast<double>(i) + 0.5;
+        last = static_cast<double>(i) + 1.5;
+    }
+    if (!first)
+        return dot == std::string::npos && !path.empty() && path != "format" && path != "model" &&
+                       path != "serialNumber" && path != "firmware" && path != "exportedAt"
+                   ? kFieldCount + 1.0
+                   : 0;
+    return dot == std::string::npos ? *first : *last;
 }
 
 }  // namespace
