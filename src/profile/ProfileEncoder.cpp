@@ -37,7 +37,11 @@ std::vector<FieldCheck> WindowChecks(const FieldValues& values, SharedState& sta
 bool FillWriteImages(const FieldValues& values, SharedState& state) {
     if (!WindowChecks(values, state).empty()) return false;
     ControllerData& data = state.data;
-    data.loadWrite[kMorningSlot] = data.morningOnCode.load();
+    // What that slot held before the SAVE: the profile's hours when it gives
+    // them, so that a backup puts them back whatever its mode.
+    const ProfileField& morning = kProfileFields[*FieldIndex("load.morningHours")];
+    const std::optional<int32_t> hours = values[*FieldIndex("load.morningHours")];
+    data.loadWrite[kMorningSlot] = hours ? morning.codeBase + *hours : data.morningOnCode.load();
     ProfileControls controls(values, data);
     BatteryParameters(controls, state).Save(true);
     LoadControl(controls, state).Save();

@@ -25,8 +25,9 @@ std::vector<FieldCheck> WindowChecks(const FieldValues& values, SharedState& sta
 // Fills the battery, lead-acid, lithium and load write images of state.data
 // as the full battery SAVE and the load SAVE do from these values. The slot
 // the load SAVE leaves alone outside Light&Time Mode (the hours before dawn)
-// keeps the controller's own code, so applying never changes a register the
-// profile does not set. False, with the images as they were, when a check fails.
+// holds the profile's hours when it gives them, else the controller's own
+// code, so applying never changes a register the profile does not set.
+// False, with the images as they were, when a check fails.
 bool FillWriteImages(const FieldValues& values, SharedState& state);
 
 // The write codes of the blocks whose images differ from what the controller
