@@ -57,8 +57,14 @@ int ProfileControls::Selection(int id) const {
 int ProfileControls::ItemCount(int id) const {
     const ProfileField* field = ListField(id);
     if (!field) return 0;
-    return field->unit == Unit::kSystemVoltage ? kSystemVoltageEntries
-                                               : static_cast<int>(kBatteryTypeNames.size());
+    switch (field->unit) {
+        case Unit::kSystemVoltage:
+            return kSystemVoltageEntries;
+        case Unit::kBatteryType:
+            return static_cast<int>(kBatteryTypeNames.size());
+        default:
+            return static_cast<int>(kLoadModeNames.size());
+    }
 }
 
 std::string ProfileControls::ItemText(int id, int index) const {

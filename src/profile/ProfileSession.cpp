@@ -18,15 +18,20 @@ constexpr uint8_t kWriteMultipleFunction = 16;
 
 std::string ReadSettings(CBusMaster& bus, CBusDevice& device) {
     const CycleResult cycle = bus.ReadCycle(device);
+    if (cycle.lineClosed) return "the line was closed";
+    // A controller silent on the first block is not asked for the others.
+    if (!cycle.decoded[0] && !cycle.asked[1]) return "no answer";
     std::string missing;
     for (int code : kNeededBlocks) {
-        if (cycle.decoded[static_cast<size_t>(code)]) continue;
-        char name[32];
-        std::snprintf(name, sizeof name, "%s%d (0x%04X)", missing.empty() ? "" : " ", code,
-                      static_cast<unsigned>(ReadBlockFor(code)->startRegister));
+        const auto block = static_cast<size_t>(code);
+        if (cycle.decoded[block]) continue;
+        char name[64];
+        std::snprintf(name, sizeof name, "%s%d (0x%04X) %s", missing.empty() ? "" : ", ", code,
+                      static_cast<unsigned>(ReadBlockFor(code)->startRegister),
+                      std::string(BusResultName(cycle.results[block])).c_str());
         missing += name;
     }
-    return missing;
+    return missing.empty() ? missing : "block " + missing;
 }
 
 std::vector<PlannedWrite> PlanWrites(CBusDevice& device, const std::vector<int>& codes) {

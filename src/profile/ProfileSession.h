@@ -13,8 +13,9 @@
 namespace kestrane::profile {
 
 // Reads the read cycle of `device`. Empty when every block that the settings
-// and the identity come from was decoded; else those that were not, e.g.
-// "1 (0x0101) 3 (0x0701)".
+// and the identity come from was decoded; else why not: "no answer", "the
+// line was closed", or the blocks with their results, e.g.
+// "block 3 (0x0701) rejected".
 std::string ReadSettings(CBusMaster& bus, CBusDevice& device);
 
 struct PlannedWrite {

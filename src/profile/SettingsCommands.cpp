@@ -36,7 +36,7 @@ CBusDevice* Prepare(CBusMaster& bus, int address, const Profile& profile, bool e
                     std::ostream& err) {
     CBusDevice& device = bus.Device(static_cast<uint8_t>(address));
     if (const std::string missing = ReadSettings(bus, device); !missing.empty()) {
-        err << Label(address) << ": no answer to blocks " << missing << "\n";
+        err << Label(address) << ": cannot read the settings: " << missing << "\n";
         return nullptr;
     }
     device.State().SetLanguageFlag(english ? "ENGLISH" : "CHINESE");
@@ -100,7 +100,7 @@ int ExportSettings(CBusMaster& bus, const SettingsRun& run, std::ostream& out, s
     for (int address : run.addresses) {
         CBusDevice& device = bus.Device(static_cast<uint8_t>(address));
         if (const std::string missing = ReadSettings(bus, device); !missing.empty()) {
-            err << Label(address) << ": no answer to blocks " << missing << "\n";
+            err << Label(address) << ": cannot read the settings: " << missing << "\n";
             status = kSettingsNoAnswer;
             continue;
         }
@@ -218,7 +218,7 @@ int ApplySettings(CBusMaster& bus, const std::string& profileText, const Setting
         const bool sent = SendWrites(bus, device, target.writes, out, err);
         std::vector<std::string> notTaken;
         if (const std::string missing = ReadSettings(bus, device); !missing.empty()) {
-            err << label << ": no answer reading back blocks " << missing << "\n";
+            err << label << ": cannot read the settings back: " << missing << "\n";
             notTaken.push_back("(not read back)");
         } else {
             for (size_t field : DifferingFields(device.Data()))
