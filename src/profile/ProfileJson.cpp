@@ -57,12 +57,12 @@ public:
             }
             if (std::find(std::begin(kIdentityKeys), std::end(kIdentityKeys), key) !=
                 std::end(kIdentityKeys)) {
+                modelSeen = modelSeen || key == "model";
                 if (!value.is_string()) {
                     Error(key, text_.ExpectedText(value.type_name()));
                     continue;
                 }
                 if (key == "model") {
-                    modelSeen = true;
                     profile.model = Trimmed(value.get<std::string>());
                 } else if (key == "serialNumber") {
                     profile.serialNumber = value.get<std::string>();
@@ -133,6 +133,10 @@ private:
         }
         if (!value.is_object()) {
             Error(path, text_.ExpectedObject(value.type_name()));
+            // Its fields are not reported missing as well.
+            for (size_t i = 0; i < kProfileFields.size(); ++i)
+                if (kProfileFields[i].path.substr(0, path.size() + 1) == path + ".")
+                    erred_[i] = true;
             return;
         }
         for (const auto& [key, member] : value.items())

@@ -190,7 +190,10 @@ TEST(ReadProfile, TheFileAsAWholeMustBeAProfile) {
     json newer = BaseProfile();
     newer["format"] = 2;
     newer.erase("model");
-    EXPECT_EQ(Fields(ErrorsOf(newer)), (std::vector<std::string>{"format", "model"}));
+    newer["leadAcid"] = 14.4;  // one error for the section, not one per field in it
+    newer["colour"] = "blue";
+    EXPECT_EQ(Fields(ErrorsOf(newer)),
+              (std::vector<std::string>{"format", "model", "leadAcid", "colour"}));
 }
 
 TEST(ExportProfile, ReadsBackAsTheControllerHoldsIt) {
