@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+
 #include "platform/FileReplace.h"
 #include "profile/ProfileBackup.h"
 #include "profile/ProfileEncoder.h"
@@ -12,6 +14,16 @@
 namespace kestrane::profile {
 
 namespace {
+
+// The addresses in order, each once: a controller named twice is still read,
+// backed up and written once.
+std::vector<int> Unique(const std::vector<int>& addresses) {
+    std::vector<int> unique;
+    for (int address : addresses)
+        if (std::find(unique.begin(), unique.end(), address) == unique.end())
+            unique.push_back(address);
+    return unique;
+}
 
 std::string Label(int address) {
     return "address " + std::to_string(address);
@@ -95,9 +107,9 @@ std::string ExportPath(const std::string& path, int address, bool several) {
 }
 
 int ExportSettings(CBusMaster& bus, const SettingsRun& run, std::ostream& out, std::ostream& err) {
-    const bool several = run.addresses.size() > 1;
+    const bool several = Unique(run.addresses).size() > 1;
     int status = kSettingsDone;
-    for (int address : run.addresses) {
+    for (int address : Unique(run.addresses)) {
         CBusDevice& device = bus.Device(static_cast<uint8_t>(address));
         if (const std::string missing = ReadSettings(bus, device); !missing.empty()) {
             err << Label(address) << ": cannot read the settings: " << missing << "\n";
@@ -124,9 +136,9 @@ int DiffSettings(CBusMaster& bus, const std::string& profileText, const Settings
                  std::ostream& out, std::ostream& err) {
     const std::optional<Profile> profile = Read(profileText, run, err);
     if (!profile) return kSettingsRefused;
-    const bool several = run.addresses.size() > 1;
+    const bool several = Unique(run.addresses).size() > 1;
     int status = kSettingsDone;
-    for (int address : run.addresses) {
+    for (int address : Unique(run.addresses)) {
         CBusDevice* device = Prepare(bus, address, *profile, run.english, err);
         if (!device) return kSettingsNoAnswer;
         for (const std::string& line : DiffLines(device->Data(), DifferingFields(device->Data()))) {
@@ -150,7 +162,7 @@ int ApplySettings(CBusMaster& bus, const std::string& profileText, const Setting
     };
     std::vector<Target> targets;
     bool otherModel = false;
-    for (int address : run.addresses) {
+    for (int address : Unique(run.addresses)) {
         CBusDevice* device = Prepare(bus, address, *profile, run.english, err);
         if (!device) return kSettingsNoAnswer;
         const std::string model = ControllerModel(device->Data());

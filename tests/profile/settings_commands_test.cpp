@@ -293,8 +293,8 @@ TEST_F(SettingsCommandsTest, OneProfileAppliedToSeveralControllers) {
     profile["battery"]["maxLoadCurrent"] = 12.5;
     profile["load"]["onDelay"] = 9;
 
-    EXPECT_EQ(Apply(profile.dump(), {1, 2}), kSettingsDone) << err.str();
-    EXPECT_EQ(BackupFiles().size(), 2u);
+    EXPECT_EQ(Apply(profile.dump(), {1, 2, 1}), kSettingsDone) << err.str();
+    EXPECT_EQ(BackupFiles().size(), 2u);  // the address named twice is done once
     for (size_t index : {0u, 1u}) {
         EXPECT_EQ(simulator->Registers(index, 0x0106, 1)[0], 125);
         EXPECT_EQ(simulator->Registers(index, 0x0405, 1)[0], 9);
