@@ -65,6 +65,11 @@ CLI::App* AddSettingsCommand(CLI::App& app, CliOptions& options) {
     CLI::App* command = app.add_subcommand(
         "settings", "export, compare and apply a controller's battery and load settings");
     command->require_subcommand(1);
+    // Set before the subcommands are added, so that they show it too.
+    command->footer(
+        "exit status: 0 done, equal, or applied and read back; 1 diff: differs, apply: a write "
+        "failed\n             or did not take; 2 bad profile or command line, other model, no "
+        "backup, not\n             confirmed; 3 a controller did not answer");
 
     CLI::App* exportCommand =
         command->add_subcommand("export", "write the controllers' settings as JSON profiles");
@@ -90,10 +95,6 @@ CLI::App* AddSettingsCommand(CLI::App& app, CliOptions& options) {
     apply->add_flag("--dry-run", settings.dryRun,
                     "check, back up and show the frames it would send; write nothing");
     apply->add_flag("--force", settings.force, "apply a profile made for another model");
-    command->footer(
-        "exit status: 0 done, equal, or applied and read back; 1 diff: differs, apply: a write "
-        "failed\n             or did not take; 2 bad profile or command line, other model, no "
-        "backup, not\n             confirmed; 3 a controller did not answer");
     return command;
 }
 
