@@ -57,6 +57,15 @@ CBusDevice* Prepare(CBusMaster& bus, int address, const Profile& profile, bool e
     return &device;
 }
 
+// Says so when the controller at `address` is another model than the profile's.
+bool OtherModel(const Profile& profile, const CBusDevice& device, std::ostream& err) {
+    const std::string model = ControllerModel(device.Data());
+    if (model == profile.model) return false;
+    err << Label(device.Address()) << ": the profile is for model \"" << profile.model
+        << "\", the controller is \"" << model << "\"\n";
+    return true;
+}
+
 bool WriteText(const std::string& path, const std::string& text) {
     return ReplaceFile(path, [&](int fd) {
         size_t done = 0;
@@ -141,6 +150,7 @@ int DiffSettings(CBusMaster& bus, const std::string& profileText, const Settings
     for (int address : Unique(run.addresses)) {
         CBusDevice* device = Prepare(bus, address, *profile, run.english, err);
         if (!device) return kSettingsNoAnswer;
+        OtherModel(*profile, *device, err);
         for (const std::string& line : DiffLines(device->Data(), DifferingFields(device->Data()))) {
             out << (several ? Label(address) + ": " : "") << line << "\n";
             status = kSettingsDiffer;
@@ -165,13 +175,7 @@ int ApplySettings(CBusMaster& bus, const std::string& profileText, const Setting
     for (int address : Unique(run.addresses)) {
         CBusDevice* device = Prepare(bus, address, *profile, run.english, err);
         if (!device) return kSettingsNoAnswer;
-        const std::string model = ControllerModel(device->Data());
-        if (model != profile->model) {
-            err << Label(address) << ": the profile is for model \"" << profile->model
-                << "\", the controller is \"" << model << "\""
-                << (run.force ? "; applying it as --force asks\n" : "\n");
-            otherModel = true;
-        }
+        otherModel = OtherModel(*profile, *device, err) || otherModel;
         targets.push_back({device, {}, {}});
     }
     if (otherModel && !run.force) {
