@@ -45,6 +45,9 @@ public:
     // Ports discovery cannot see (a pseudo-terminal, a network serial bridge),
     // put at the top of the port list in this order; the first is selected.
     void SetExtraPorts(std::vector<std::string> ports) { extraPorts_ = std::move(ports); }
+    // Folder of the daily event log; empty (the default) is the current
+    // directory. Takes effect when the window initialises.
+    void SetLogDirectory(std::string dir) { logDir_ = std::move(dir); }
 
     // Relabels the window in one language (window start, language switch).
     void ApplyEnglishTexts();
@@ -153,6 +156,7 @@ private:
 
     std::string settingsDir_;
     std::vector<std::string> extraPorts_;
+    std::string logDir_;
 
     // The replies counter as control 1038 shows it: the receive pass reports
     // it after every chunk of a reply, and only a change is worth a call into

@@ -141,7 +141,7 @@ void CMainDlg::ResetEngineState() {
     parameters.editMode = 0;
     parameters.ForgetControllerValues();
     // A new log writes its header again into today's file.
-    eventLog_ = std::make_unique<CEventLog>(clock_, std::string());
+    eventLog_ = std::make_unique<CEventLog>(clock_, logDir_);
 }
 
 void CMainDlg::StopWorkers() {

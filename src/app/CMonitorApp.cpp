@@ -42,6 +42,7 @@ void CMonitorApp::ApplyStartAppearance() {
 bool CMonitorApp::InitInstance() {
     CMainDlg dialog(shared_, settingsDir_);
     dialog.SetExtraPorts(extraPorts_);
+    dialog.SetLogDirectory(logDir_);
     LoadStartSettings();
     ApplyStartAppearance();
     dialog.DoModal();

@@ -16,6 +16,9 @@ public:
     explicit CMonitorApp(SharedState& shared, std::string settingsDir = {});
 
     void SetExtraPorts(std::vector<std::string> ports) { extraPorts_ = std::move(ports); }
+    // Folder of the daily event log (LogDirectory()); empty: the current
+    // directory.
+    void SetLogDirectory(std::string dir) { logDir_ = std::move(dir); }
 
     // The start-up part of instance initialisation: removes temporary files
     // that a killed write left beside the settings file, takes the language
@@ -39,6 +42,7 @@ private:
     SharedState& shared_;
     std::string settingsDir_;
     std::vector<std::string> extraPorts_;
+    std::string logDir_;
 };
 
 }  // namespace kestrane

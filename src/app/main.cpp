@@ -1,6 +1,7 @@
 // kestrane-monitor: the window. Options: --port PATH (repeatable) adds a port
 // that discovery cannot see to the top of the port list; --demo runs against a
-// simulated controller inside the process.
+// simulated controller inside the process; --log-dir DIR chooses the folder of
+// the daily event log.
 #include <QApplication>
 #include <cstdio>
 #include <memory>
@@ -8,7 +9,11 @@
 #include <vector>
 
 #include "app/CMonitorApp.h"
+#include "app/MonitorOptions.h"
+#include "platform/BuildInfo.h"
+#include "platform/ExecutableDir.h"
 #include "platform/LocalClock.h"
+#include "platform/LogDirectory.h"
 #include "protocol/SharedState.h"
 #include "sim/SimulatorThread.h"
 #include "ui/tables/StoredSettings.h"
@@ -30,39 +35,52 @@ std::unique_ptr<kestrane::sim::SimulatorThread> StartDemoController(const std::s
     return simulator;
 }
 
-constexpr const char* kUsage =
-    "usage: kestrane-monitor [--port PATH]... [--demo]\n"
-    "  --port PATH  add a port that discovery cannot see (a pseudo-terminal,\n"
-    "               a network serial bridge) to the top of the port list\n"
-    "  --demo       run against a simulated controller inside the program\n";
+// Prints the answer to --help or --version and gives the exit status, or -1
+// when the window is to run.
+int AnswerInformation(const kestrane::MonitorOptions& options) {
+    using Action = kestrane::MonitorOptions::Action;
+    if (options.action == Action::kHelp) {
+        std::fputs(kestrane::MonitorUsage(), stdout);
+        return 0;
+    }
+    if (options.action == Action::kVersion) {
+        std::printf("kestrane-monitor %s\n", kestrane::kProgramVersion);
+        return 0;
+    }
+    if (options.action == Action::kError) {
+        std::fprintf(stderr, "kestrane-monitor: %s\n%s", options.error.c_str(),
+                     kestrane::MonitorUsage());
+        return 2;
+    }
+    return -1;
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    std::vector<std::string> ports;
-    bool demo = false;
-    const QStringList args = QApplication::arguments();
-    for (qsizetype i = 1; i < args.size(); ++i) {
-        const QString& arg = args[i];
-        if (arg == "--port" && i + 1 < args.size()) {
-            ports.push_back(args[++i].toStdString());
-        } else if (arg == "--demo") {
-            demo = true;
-        } else if (arg == "--help" || arg == "-h") {
-            std::fputs(kUsage, stdout);
-            return 0;
-        } else {
-            std::fprintf(stderr, "kestrane-monitor: unknown option %s\n%s", qPrintable(arg),
-                         kUsage);
-            return 2;
-        }
+    // --help and --version answer without a display, before the toolkit
+    // starts; the toolkit's own options are known only once it has taken them
+    // off the line.
+    const std::vector<std::string> rawArgs(argv + 1, argv + argc);
+    kestrane::MonitorOptions options = kestrane::ParseMonitorOptions(rawArgs);
+    if (options.action != kestrane::MonitorOptions::Action::kError) {
+        if (const int status = AnswerInformation(options); status >= 0) return status;
     }
+
+    QApplication app(argc, argv);
+    // Lets the desktop match the window to its menu entry and icon.
+    QGuiApplication::setDesktopFileName(kestrane::kDesktopId);
+    std::vector<std::string> args;
+    for (const QString& arg : QApplication::arguments().mid(1))
+        args.push_back(arg.toStdString());
+    options = kestrane::ParseMonitorOptions(args);
+    if (const int status = AnswerInformation(options); status >= 0) return status;
 
     kestrane::SharedState shared;
     kestrane::CMonitorApp monitor(shared);
+    std::vector<std::string> ports = std::move(options.ports);
     std::unique_ptr<kestrane::sim::SimulatorThread> simulator;
-    if (demo) {
+    if (options.demo) {
         std::string error;
         simulator = StartDemoController(monitor.SettingsPath(), &error);
         if (!simulator) {
@@ -73,6 +91,13 @@ int main(int argc, char** argv) {
         ports.insert(ports.begin(), simulator->DevicePath());
     }
     monitor.SetExtraPorts(std::move(ports));
+    const std::string logDir = kestrane::LogDirectory(options.logDir);
+    // The log drops lines it cannot write without a word while the window
+    // runs; say once at start that none will be kept.
+    if (!kestrane::IsWritableDirectory(logDir))
+        std::fprintf(stderr, "kestrane-monitor: the event log cannot be written in %s\n",
+                     logDir.c_str());
+    monitor.SetLogDirectory(logDir);
     monitor.InitInstance();
     return 0;
 }

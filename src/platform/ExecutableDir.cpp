@@ -11,19 +11,17 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr const char* kAppDirName = "kestrane";
-
 std::string WithSlash(std::string dir) {
     if (dir.empty() || dir.back() != '/') dir += '/';
     return dir;
 }
 
+}  // namespace
+
 bool IsWritableDirectory(const std::string& dir) {
     std::error_code ec;
     return fs::is_directory(dir, ec) && ::access(dir.c_str(), W_OK | X_OK) == 0;
 }
-
-}  // namespace
 
 std::string ExecutableDirectory() {
     std::error_code ec;
@@ -32,30 +30,41 @@ std::string ExecutableDirectory() {
     return WithSlash(exe.parent_path().string());
 }
 
-std::string ChooseConfigDirectory(const std::string& exeDir, const char* xdgConfigHome,
-                                  const char* home) {
-    if (IsWritableDirectory(exeDir)) return WithSlash(exeDir);
-    fs::path base;
-    if (xdgConfigHome != nullptr && xdgConfigHome[0] == '/') {
-        base = xdgConfigHome;
-    } else if (home != nullptr && home[0] == '/') {
-        base = fs::path(home) / ".config";
-    } else {
-        return WithSlash(exeDir);
-    }
-    fs::path dir = base / kAppDirName;
-    std::error_code ec;
-    fs::create_directories(dir, ec);
-    if (!IsWritableDirectory(dir.string())) return WithSlash(exeDir);
-    return WithSlash(dir.string());
-}
-
-std::string ConfigDirectory() {
+const char* HomeDirectory() {
     const char* home = std::getenv("HOME");
     if (home == nullptr || home[0] == '\0') {
         if (const passwd* entry = ::getpwuid(::getuid())) home = entry->pw_dir;
     }
-    return ChooseConfigDirectory(ExecutableDirectory(), std::getenv("XDG_CONFIG_HOME"), home);
+    return home;
+}
+
+std::string UserDirectory(const char* xdgHome, const char* home, const char* homeRelative,
+                          const char* subdir) {
+    fs::path base;
+    if (xdgHome != nullptr && xdgHome[0] == '/') {
+        base = xdgHome;
+    } else if (home != nullptr && home[0] == '/') {
+        base = fs::path(home) / homeRelative;
+    } else {
+        return {};
+    }
+    fs::path dir = base / subdir;
+    std::error_code ec;
+    fs::create_directories(dir, ec);
+    if (!IsWritableDirectory(dir.string())) return {};
+    return WithSlash(dir.string());
+}
+
+std::string ChooseConfigDirectory(const std::string& exeDir, const char* xdgConfigHome,
+                                  const char* home) {
+    if (IsWritableDirectory(exeDir)) return WithSlash(exeDir);
+    std::string dir = UserDirectory(xdgConfigHome, home, ".config", "kestrane");
+    return dir.empty() ? WithSlash(exeDir) : dir;
+}
+
+std::string ConfigDirectory() {
+    return ChooseConfigDirectory(ExecutableDirectory(), std::getenv("XDG_CONFIG_HOME"),
+                                 HomeDirectory());
 }
 
 }  // namespace kestrane

@@ -9,6 +9,22 @@ namespace kestrane {
 // found.
 std::string ExecutableDirectory();
 
+// True when the program may create files in `dir`. A copy unpacked in the
+// user's own folder (or a build tree) runs from a writable directory; an
+// installed program does not, and keeps its files in the per-user folders.
+bool IsWritableDirectory(const std::string& dir);
+
+// The user's home directory: $HOME, else the password database's entry;
+// nullptr when neither is known.
+const char* HomeDirectory();
+
+// The per-user folder `subdir` under the base directory named by an XDG
+// variable (its value xdgHome, ignored unless an absolute path) or else under
+// home/homeRelative (".config", ".local/share"), created when missing. Ends in
+// '/'; empty when neither base is known or the folder cannot be written.
+std::string UserDirectory(const char* xdgHome, const char* home, const char* homeRelative,
+                          const char* subdir);
+
 // ExecutableDirectory() when the program may write there (a copy unpacked in
 // the user's own folder); otherwise the per-user configuration directory
 // kestrane/ under $XDG_CONFIG_HOME or ~/.config, created when missing. Ends

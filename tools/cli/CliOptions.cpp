@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "Commands.h"
+#include "platform/BuildInfo.h"
 
 namespace kestrane::cli {
 
@@ -41,6 +42,7 @@ void AddLineOptions(CLI::App& command, CliOptions& options) {
 int ParseCommandLine(int argc, const char* const* argv, CliOptions& options) {
     CLI::App app{"kestrane-cli: headless access to the charge controller", "kestrane-cli"};
     app.footer(kExitStatuses);
+    app.set_version_flag("--version", std::string("kestrane-cli ") + kProgramVersion);
     app.require_subcommand(1);
 
     CLI::App* read = app.add_subcommand(

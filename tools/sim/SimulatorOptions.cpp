@@ -135,8 +135,9 @@ SimulatorOptions DeviceOptions(const SimulatorOptions& options, size_t index) {
 }
 
 bool ParseSimulatorOptions(int argc, const char* const* argv, SimulatorOptions* options, bool* help,
-                           std::string* error) {
+                           std::string* error, bool* version) {
     *help = false;
+    if (version != nullptr) *version = false;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         std::string value;
@@ -148,6 +149,10 @@ bool ParseSimulatorOptions(int argc, const char* const* argv, SimulatorOptions* 
         }
         if (arg == "--help" || arg == "-h") {
             *help = true;
+            return true;
+        }
+        if (arg == "--version" && version != nullptr) {
+            *version = true;
             return true;
         }
         const OptionSpec* spec = nullptr;
@@ -238,6 +243,7 @@ unless --fault-device names one:
                      failure) and change nothing; reads are answered
   --fault-device A   only the controller at address A injects these faults
   --help             this text
+  --version          print the version and exit
 )";
 }
 

@@ -46,9 +46,10 @@ std::vector<int> BusAddresses(const SimulatorOptions& options);
 SimulatorOptions DeviceOptions(const SimulatorOptions& options, size_t index);
 
 // Parses the command line of kestrane-sim. Returns false with a message in
-// `error` for a bad option; sets `help` for --help.
+// `error` for a bad option; sets `help` for --help and, when given, `version`
+// for --version (without it --version is an unknown option).
 bool ParseSimulatorOptions(int argc, const char* const* argv, SimulatorOptions* options, bool* help,
-                           std::string* error);
+                           std::string* error, bool* version = nullptr);
 
 std::string SimulatorUsage();
 

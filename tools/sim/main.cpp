@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/BuildInfo.h"
 #include "sim/SimulatorOptions.h"
 #include "sim/SimulatorThread.h"
 
@@ -23,13 +24,18 @@ int main(int argc, char** argv) {
     using namespace kestrane::sim;
     SimulatorOptions options;
     bool help = false;
+    bool version = false;
     std::string error;
-    if (!ParseSimulatorOptions(argc, argv, &options, &help, &error)) {
+    if (!ParseSimulatorOptions(argc, argv, &options, &help, &error, &version)) {
         std::fprintf(stderr, "kestrane-sim: %s\n%s", error.c_str(), SimulatorUsage().c_str());
         return 2;
     }
     if (help) {
         std::fputs(SimulatorUsage().c_str(), stdout);
+        return 0;
+    }
+    if (version) {
+        std::printf("kestrane-sim %s\n", kestrane::kProgramVersion);
         return 0;
     }
     struct sigaction action {};
