@@ -102,4 +102,10 @@ std::string Messages::NotAbove(const std::string& other) const {
                 "不得高于 " + other + "，否则读回控制器的铅酸参数时会被拒绝");
 }
 
+std::string Messages::NothingWritten(size_t errors) const {
+    const std::string count = std::to_string(errors);
+    return Pick(count + (errors == 1 ? " error" : " errors") + "; nothing written",
+                "共 " + count + " 处错误；未写入任何内容");
+}
+
 }  // namespace kestrane::profile

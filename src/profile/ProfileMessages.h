@@ -31,6 +31,7 @@ public:
     std::string Format(const std::string& value, int supported) const;
     std::string NotBelow(const std::string& other) const;
     std::string NotAbove(const std::string& other) const;
+    std::string NothingWritten(size_t errors) const;
 
 private:
     std::string Pick(std::string english, std::string chinese) const {

@@ -8,6 +8,7 @@
 #include "profile/ProfileBackup.h"
 #include "profile/ProfileEncoder.h"
 #include "profile/ProfileJson.h"
+#include "profile/ProfileMessages.h"
 #include "profile/ProfileSession.h"
 #include "protocol/RegisterMap.h"
 
@@ -37,8 +38,8 @@ std::optional<Profile> Read(const std::string& text, const SettingsRun& run, std
         err << run.profileName << ": " << (error.field.empty() ? "" : error.field + ": ")
             << error.message << "\n";
     if (!errors.empty())
-        err << run.profileName << ": " << errors.size()
-            << (errors.size() == 1 ? " error" : " errors") << "; nothing written\n";
+        err << run.profileName << ": " << MessagesIn(run.english).NothingWritten(errors.size())
+            << "\n";
     return profile;
 }
 
