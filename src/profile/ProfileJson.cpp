@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <nlohmann/json.hpp>
+#include <set>
 
 #include "profile/ProfileEncoder.h"
 #include "profile/ProfileMessages.h"
@@ -199,6 +201,50 @@ private:
     std::array<bool, kFieldCount> erred_{};
 };
 
+// The keys that appear twice in one object, as paths ("leadAcid.floatVoltage"):
+// the parser would keep the last value without a word.
+class DuplicateKeys {
+public:
+    bool operator()(int, json::parse_event_t event, json& parsed) {
+        switch (event) {
+            case json::parse_event_t::object_start:
+                objects_.push_back({objects_.empty()
+                                        ? std::string()
+                                        : Join(objects_.back().path, objects_.back().lastKey),
+                                    {},
+                                    {}});
+                break;
+            case json::parse_event_t::object_end:
+                if (!objects_.empty()) objects_.pop_back();
+                break;
+            case json::parse_event_t::key: {
+                if (objects_.empty()) break;
+                Object& object = objects_.back();
+                object.lastKey = parsed.get<std::string>();
+                if (!object.keys.insert(object.lastKey).second)
+                    duplicates.push_back(Join(object.path, object.lastKey));
+                break;
+            }
+            default:
+                break;
+        }
+        return true;
+    }
+
+    std::vector<std::string> duplicates;
+
+private:
+    struct Object {
+        std::string path;
+        std::set<std::string> keys;
+        std::string lastKey;
+    };
+    static std::string Join(const std::string& path, const std::string& key) {
+        return path.empty() ? key : path + "." + key;
+    }
+    std::vector<Object> objects_;
+};
+
 // "line 3, column 14" from the byte the parser stopped at (counted from 1).
 std::string WhereInText(std::string_view text, size_t byte, const Messages& messages) {
     const size_t end = std::min(byte > 0 ? byte - 1 : 0, text.size());
@@ -249,8 +295,9 @@ std::optional<Profile> ReadProfile(std::string_view text, bool english,
                                    std::vector<ProfileError>& errors) {
     const Messages& messages = MessagesIn(english);
     json root;
+    DuplicateKeys duplicates;
     try {
-        root = json::parse(text.begin(), text.end());
+        root = json::parse(text.begin(), text.end(), std::ref(duplicates));
     } catch (const json::parse_error& error) {
         errors.push_back({"", messages.Malformed(WhereInText(text, error.byte, messages),
                                                  ParserReason(error.what()))});
@@ -261,6 +308,8 @@ std::optional<Profile> ReadProfile(std::string_view text, bool english,
         return std::nullopt;
     }
     const size_t before = errors.size();
+    for (const std::string& path : duplicates.duplicates)
+        errors.push_back({path, messages.Duplicate()});
     Profile profile;
     Reader reader(messages, errors);
     reader.Root(root, profile);

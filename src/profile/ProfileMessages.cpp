@@ -39,6 +39,10 @@ std::string Messages::NotAnObject() const {
 std::string Messages::UnknownKey() const {
     return Pick("unknown key", "未知的键");
 }
+std::string Messages::Duplicate() const {
+    return Pick("appears more than once; which value counts is unclear",
+                "出现多次；无法确定以哪个值为准");
+}
 std::string Messages::Missing() const {
     return Pick("missing", "缺少此项");
 }

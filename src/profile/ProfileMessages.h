@@ -18,6 +18,7 @@ public:
     std::string Malformed(const std::string& where, const std::string& reason) const;
     std::string NotAnObject() const;
     std::string UnknownKey() const;
+    std::string Duplicate() const;
     std::string Missing() const;
     std::string NeededByType(const std::string& type) const;
     std::string NeededByMode(const std::string& mode) const;

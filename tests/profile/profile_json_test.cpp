@@ -185,6 +185,11 @@ TEST(ReadProfile, TheFileAsAWholeMustBeAProfile) {
     EXPECT_EQ(malformed[0].message.rfind("malformed JSON at line 4, column 11: ", 0), 0u)
         << malformed[0].message;
     EXPECT_EQ(TextErrors("").at(0).message.rfind("malformed JSON at line 1, column 1", 0), 0u);
+    const std::vector<ProfileError> twice =
+        TextErrors(R"({"format": 1, "model": "M", "battery": {"type": "GEL", "type": "GEL"}})");
+    ASSERT_FALSE(twice.empty());
+    EXPECT_EQ(twice[0].field, "battery.type");
+    EXPECT_EQ(twice[0].message, "appears more than once; which value counts is unclear");
     EXPECT_EQ(TextErrors("[1, 2]").at(0).message, "a profile is a JSON object { ... }");
 
     json newer = BaseProfile();
