@@ -96,6 +96,10 @@ TEST_F(CliSettings, BadProfileIsRefusedInTheChosenLanguageBeforeThePortIsUsed) {
     run = Cli("apply " + File("missing.json") + " --yes");
     EXPECT_EQ(run.status, 2);
     EXPECT_NE(run.err.find("cannot read " + File("missing.json")), std::string::npos) << run.err;
+    run = Cli("diff /dev/zero");
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find("/dev/zero is larger than a profile can be"), std::string::npos)
+        << run.err;
     EXPECT_EQ(Backups(), 0u);
 }
 

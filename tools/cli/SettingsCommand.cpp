@@ -9,7 +9,6 @@
 #include <ctime>
 #include <fstream>
 #include <iostream>
-#include <sstream>
 
 #include "CliOptions.h"
 #include "Commands.h"
@@ -37,6 +36,10 @@ void AddLanguage(CLI::App& command, SettingsOptions& settings) {
         ->check(CLI::IsMember({"en", "zh"}));
 }
 
+// A profile is a few kilobytes; anything much larger (a device, a wrong
+// file) is refused before it is read into memory whole.
+constexpr std::streamsize kLargestProfile = 1 << 20;
+
 std::optional<std::string> ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
@@ -44,9 +47,20 @@ std::optional<std::string> ReadFile(const std::string& path) {
                      std::strerror(errno));
         return std::nullopt;
     }
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    std::string text(static_cast<size_t>(kLargestProfile) + 1, '\0');
+    in.read(text.data(), kLargestProfile + 1);
+    if (in.bad()) {
+        std::fprintf(stderr, "kestrane-cli: cannot read %s: %s\n", path.c_str(),
+                     std::strerror(errno));
+        return std::nullopt;
+    }
+    if (in.gcount() > kLargestProfile) {
+        std::fprintf(stderr, "kestrane-cli: %s is larger than a profile can be (1 MiB)\n",
+                     path.c_str());
+        return std::nullopt;
+    }
+    text.resize(static_cast<size_t>(in.gcount()));
+    return text;
 }
 
 // A yes on the terminal; nothing when standard input is not one.
