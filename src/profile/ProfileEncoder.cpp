@@ -74,8 +74,12 @@ std::vector<int> DifferingBlocks(const ControllerData& data) {
 
 std::vector<size_t> DifferingFields(const ControllerData& data) {
     std::vector<size_t> fields;
+    const bool userDefined = data.batteryWrite[0].load() == BatteryParameters::kUserDiy;
     for (size_t i = 0; i < kProfileFields.size(); ++i) {
         const ProfileField& field = kProfileFields[i];
+        // A preset type's charge voltages are the controller's to set, and
+        // it may report its own once the type has taken effect.
+        if (field.need == Need::kUserDiy && !userDefined) continue;
         const uint16_t image = ImageWord(data, field);
         const uint16_t record = RecordWord(data, field);
         if (image == record) continue;

@@ -35,7 +35,8 @@ bool FillWriteImages(const FieldValues& values, SharedState& state);
 // then the load block (13).
 std::vector<int> DifferingBlocks(const ControllerData& data);
 
-// The profile fields whose registers do not hold what the images say.
+// The profile fields whose registers do not hold what the images say; the
+// charge voltages only when the images are for a User-Diy battery.
 std::vector<size_t> DifferingFields(const ControllerData& data);
 
 // The low 16 bits of a write image slot, and the register word the

@@ -206,6 +206,12 @@ TEST(ProfileImages, FieldsLeftOutKeepTheControllersWholeValue) {
                                                "battery.maxLoadCurrent", "lithium.chargeVoltage",
                                                "lithium.lowVoltageProtect",
                                                "lithium.overVoltageProtect", "load.mode"}));
+
+    // Once Li-ion has taken effect the controller may report other charge
+    // voltages: they are its own, not a write that did not take.
+    state.data.cvChargeVoltage = 142;
+    state.data.floatChargeVoltage = 138;
+    EXPECT_EQ(DifferingFields(state.data).size(), 7u);
 }
 
 }  // namespace
