@@ -50,7 +50,8 @@ TransactionResult CBusMaster::Transact(CBusDevice& device, int transactionCode) 
     TransactionResult result;
     result.firstRequest = clock_.Now();
     result.finished = result.firstRequest;
-    if (!ReadBlockFor(transactionCode) && !WriteBlockFor(transactionCode)) {
+    if (!ReadBlockFor(transactionCode) && !WriteBlockFor(transactionCode) &&
+        transactionCode != kBatteryTypeFrameCode) {
         result.result = BusResult::kRejected;  // nothing this master can send
         return result;
     }
@@ -87,25 +88,11 @@ bool CBusMaster::BuildRequest(CBusDevice& device, int transactionCode, ReplyExpe
 }
 
 BusResult CBusMaster::Attempt(CBusDevice& device, int transactionCode, TransactionResult& result) {
+    if (transactionCode == kBatteryTypeFrameCode) return AttemptBatteryTypeFrame(device, result);
     ReplyExpectation expect;
     if (!BuildRequest(device, transactionCode, expect)) return BusResult::kRejected;
-
-    const auto gap = InterFrameGap(options_.baud) + milliseconds(options_.turnaroundMs);
-    clock_.SleepUntil(lastActivity_ + gap);
-    line_.DiscardInput();
-
-    if (result.attempts++ == 0) result.firstRequest = clock_.Now();
-    ++device.Counters().requests;
-    ++counters_.requests;
-    const bool written = line_.Write(expect.request.data(), expect.request.size(), kWriteTimeoutMs);
-    lastActivity_ = clock_.Now();
-    if (!written) {
-        if (line_.HasHungUp() || !line_.IsOpen()) {
-            lineClosed_ = true;
-            return BusResult::kLineClosed;
-        }
-        return BusResult::kTimeout;
-    }
+    if (const BusResult sent = Send(device, expect.request, result); sent != BusResult::kOk)
+        return sent;
 
     // The reply cannot start before the request has left the adapter.
     const auto deadline = lastActivity_ + WireTime(options_.baud, expect.request.size()) +
@@ -117,14 +104,69 @@ BusResult CBusMaster::Attempt(CBusDevice& device, int transactionCode, Transacti
     return Decode(device, transactionCode, reply);
 }
 
+BusResult CBusMaster::Send(CBusDevice& device, std::span<const uint8_t> request,
+                           TransactionResult& result) {
+    const auto gap = InterFrameGap(options_.baud) + milliseconds(options_.turnaroundMs);
+    clock_.SleepUntil(lastActivity_ + gap);
+    line_.DiscardInput();
+
+    if (result.attempts++ == 0) result.firstRequest = clock_.Now();
+    ++device.Counters().requests;
+    ++counters_.requests;
+    const bool written = line_.Write(request.data(), request.size(), kWriteTimeoutMs);
+    lastActivity_ = clock_.Now();
+    if (written) return BusResult::kOk;
+    if (line_.HasHungUp() || !line_.IsOpen()) {
+        lineClosed_ = true;
+        return BusResult::kLineClosed;
+    }
+    return BusResult::kTimeout;
+}
+
+// The 0xAA frame has no reply of a known shape. As the window's engine takes
+// it, any answer ends it; the answer is read to its end so that it cannot be
+// taken for the reply to the next request.
+BusResult CBusMaster::AttemptBatteryTypeFrame(CBusDevice& device, TransactionResult& result) {
+    CModbusFrame& frame = device.Frame();
+    frame.ClearRequest();
+    frame.BuildWriteRequest(device.Address(), kWriteMultipleFunction, kBatteryTypeFrameCode);
+    const std::span<const uint8_t> request(frame.Request(), frame.RequestLength());
+    if (const BusResult sent = Send(device, request, result); sent != BusResult::kOk) return sent;
+
+    const auto deadline = lastActivity_ + WireTime(options_.baud, request.size()) +
+                          milliseconds(options_.responseTimeoutMs);
+    bool answered = false;
+    for (;;) {
+        const int waitMs =
+            answered ? InterCharacterMs() : WholeMilliseconds(deadline - clock_.Now());
+        if (waitMs == 0) break;
+        uint8_t chunk[64];
+        size_t count = 0;
+        if (!line_.ReadFor(chunk, sizeof chunk, count, waitMs)) {
+            if (line_.HasHungUp() || !line_.IsOpen()) {
+                lineClosed_ = true;
+                return BusResult::kLineClosed;
+            }
+            if (answered) break;
+            continue;
+        }
+        answered = answered || count > 0;
+        lastActivity_ = clock_.Now();
+    }
+    return answered ? BusResult::kOk : BusResult::kTimeout;
+}
+
+int CBusMaster::InterCharacterMs() const {
+    return options_.interCharacterTimeoutMs > 0
+               ? options_.interCharacterTimeoutMs
+               : std::max(WholeMilliseconds(InterCharacterTimeout(options_.baud)),
+                          BusOptions::kHostPauseMs);
+}
+
 BusResult CBusMaster::Collect(CBusDevice& device, const ReplyExpectation& expect,
                               IBusClock::TimePoint deadline, std::vector<uint8_t>& reply,
                               uint8_t& exceptionCode) {
-    const int interCharacterMs =
-        options_.interCharacterTimeoutMs > 0
-            ? options_.interCharacterTimeoutMs
-            : std::max(WholeMilliseconds(InterCharacterTimeout(options_.baud)),
-                       BusOptions::kHostPauseMs);
+    const int interCharacterMs = InterCharacterMs();
     std::vector<uint8_t> received;
     bool sawNoise = false;
     bool sawOtherAddress = false;

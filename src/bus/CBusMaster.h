@@ -17,6 +17,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <span>
 #include <vector>
 
 #include "bus/BusClock.h"
@@ -75,9 +76,10 @@ public:
     // The device at `address`, created with an empty record on first use.
     CBusDevice& Device(uint8_t address);
 
-    // A read block (0-7, 14) or a write code (10-13, 15-19) of the register
-    // map, retried up to the configured number of times. Any other code is
-    // kRejected without a request.
+    // A read block (0-7, 14), a write code (10-13, 15-19) of the register map
+    // or the 0xAA battery-type frame (50, done by any answer), retried up to
+    // the configured number of times. Any other code is kRejected without a
+    // request.
     TransactionResult Transact(CBusDevice& device, int transactionCode);
 
     // The eight read blocks in order. A device that gives no answer to block 0
@@ -92,6 +94,10 @@ public:
 
 private:
     BusResult Attempt(CBusDevice& device, int transactionCode, TransactionResult& result);
+    BusResult AttemptBatteryTypeFrame(CBusDevice& device, TransactionResult& result);
+    // Keeps the gap before the request, then writes it and counts it.
+    BusResult Send(CBusDevice& device, std::span<const uint8_t> request, TransactionResult& result);
+    int InterCharacterMs() const;
     bool BuildRequest(CBusDevice& device, int transactionCode, ReplyExpectation& expect);
     BusResult Collect(CBusDevice& device, const ReplyExpectation& expect,
                       IBusClock::TimePoint deadline, std::vector<uint8_t>& reply,

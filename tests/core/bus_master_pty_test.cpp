@@ -73,5 +73,29 @@ TEST_F(BusMasterPtyTest, SilentAddressTimesOutOnTheFirstBlockOnly) {
     EXPECT_TRUE(bus.ReadCycle(bus.Device(1)).Complete());
 }
 
+// The 0xAA frame after a battery write: done by any answer, as the window's
+// engine takes it; sent again when none comes, and then the next request is
+// answered as usual.
+TEST_F(BusMasterPtyTest, BatteryTypeFrameIsDoneByItsEchoAndRetriedWhenUnanswered) {
+    for (const bool ignored : {false, true}) {
+        SimulatorOptions options;
+        options.ignoreAa = ignored;
+        Serve(options);
+        BusOptions busOptions;
+        busOptions.responseTimeoutMs = 100;
+        CBusMaster bus(port, busOptions, clock);
+        CBusDevice& device = bus.Device(1);
+        device.State().data.batteryWrite[0] = 3;
+
+        const TransactionResult frame = bus.Transact(device, kBatteryTypeFrameCode);
+        EXPECT_EQ(frame.result, ignored ? BusResult::kTimeout : BusResult::kOk);
+        EXPECT_EQ(frame.attempts, ignored ? 3 : 1);
+        EXPECT_EQ(sim->Registers(0x0101, 1)[0], ignored ? 0 : 3);
+        EXPECT_EQ(bus.Transact(device, 1).result, BusResult::kOk);
+        port.Close();
+        sim.reset();
+    }
+}
+
 }  // namespace
 }  // namespace kestrane

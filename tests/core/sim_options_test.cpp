@@ -43,6 +43,7 @@ TEST(SimulatorOptions, EveryOptionLandsInItsField) {
                        "70",
                        "--pace",
                        "--ignore-aa",
+                       "--refuse-writes",
                        "--hangup-after",
                        "8"},
                       &o));
@@ -61,6 +62,7 @@ TEST(SimulatorOptions, EveryOptionLandsInItsField) {
     EXPECT_EQ(o.delayMs, 70);
     EXPECT_TRUE(o.pace);
     EXPECT_TRUE(o.ignoreAa);
+    EXPECT_TRUE(o.refuseWrites);
     EXPECT_EQ(o.hangupAfter, 8);
 }
 
@@ -85,9 +87,10 @@ TEST(SimulatorOptions, SeveralControllersShareTheLine) {
 
 TEST(SimulatorOptions, EachControllerGetsItsOwnSeedAndOnlyTheFaultDeviceItsFaults) {
     SimulatorOptions o;
-    ASSERT_TRUE(Parse({"--devices", "1,2,7", "--seed", "5", "--fault-device", "2", "--drop", "1",
-                       "--delay", "40", "--ignore-aa", "--pace", "--hangup-after", "3"},
-                      &o));
+    ASSERT_TRUE(
+        Parse({"--devices", "1,2,7", "--seed", "5", "--fault-device", "2", "--drop", "1", "--delay",
+               "40", "--ignore-aa", "--refuse-writes", "--pace", "--hangup-after", "3"},
+              &o));
     const SimulatorOptions first = DeviceOptions(o, 0);
     const SimulatorOptions faulty = DeviceOptions(o, 1);
     const SimulatorOptions last = DeviceOptions(o, 2);
@@ -100,12 +103,14 @@ TEST(SimulatorOptions, EachControllerGetsItsOwnSeedAndOnlyTheFaultDeviceItsFault
         EXPECT_EQ(sound->drop, 0);
         EXPECT_EQ(sound->delayMs, 0);
         EXPECT_FALSE(sound->ignoreAa);
+        EXPECT_FALSE(sound->refuseWrites);
         EXPECT_TRUE(sound->pace);  // the line's own properties stay
         EXPECT_EQ(sound->hangupAfter, 3);
     }
     EXPECT_EQ(faulty.drop, 1);
     EXPECT_EQ(faulty.delayMs, 40);
     EXPECT_TRUE(faulty.ignoreAa);
+    EXPECT_TRUE(faulty.refuseWrites);
 }
 
 TEST(SimulatorOptions, BadValuesAreRefusedWithAReason) {

@@ -149,6 +149,17 @@ TEST_F(LineTest, ExceptionFaultRefusesToAct) {
     EXPECT_EQ(sim->Registers(0x0103, 1)[0], 144);
 }
 
+TEST_F(LineTest, RefusedWritesChangeNothingWhileReadsAreAnswered) {
+    SimulatorOptions options;
+    options.refuseWrites = true;
+    Serve(options);
+    EXPECT_EQ(Ask(WriteSingleRequest(1, 0x0103, 150)), testing::WithCrc({0x01, 0x86, 0x04}));
+    EXPECT_EQ(Ask(WriteMultipleRequest(1, 0x0103, {150, 140})),
+              testing::WithCrc({0x01, 0x90, 0x04}));
+    const std::vector<uint8_t> reply = Ask(ReadRequest(1, 0x0103, 2));
+    EXPECT_EQ(ReplyWords(reply), (std::vector<uint16_t>{144, 138}));
+}
+
 TEST_F(LineTest, WrongEchoNamesAnotherRegister) {
     SimulatorOptions options;
     options.wrongEcho = 1;

@@ -110,6 +110,25 @@ TEST(BatterySave, UserDiyVoltageOutOfRangeIsRejectedWithNothingStored) {
     }
 }
 
+TEST(BatterySave, CheckNamesEveryFailingFieldWhileSaveShowsOneMessage) {
+    SaveWindow w;
+    w.Type(id::kCvChargeVoltageEdit, "15.1");
+    w.Type(id::kEqualizeVoltageEdit, "8.9");
+    BatteryParameters battery(w.controls, w.state);
+    const FieldProblems problems = battery.Check();
+    ASSERT_EQ(problems.size(), 2u);
+    EXPECT_EQ(problems[0].controlId, id::kCvChargeVoltageEdit);
+    EXPECT_EQ(problems[1].controlId, id::kEqualizeVoltageEdit);
+    EXPECT_EQ(problems[1].message, kRange);
+    w.editor.OnFullBatterySave();
+    EXPECT_EQ(w.controls.messages, std::vector<std::string>{kRange});
+
+    // A missing list entry hides the voltage checks: the type decides them.
+    w.controls.Select(id::kBatteryTypeList, -1);
+    ASSERT_EQ(battery.Check().size(), 1u);
+    EXPECT_EQ(battery.Check()[0].controlId, id::kBatteryTypeList);
+}
+
 TEST(BatterySave, RangeMessageFollowsTheLanguage) {
     SaveWindow w;
     w.SetEnglish(false);

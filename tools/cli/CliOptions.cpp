@@ -32,14 +32,14 @@ CLI::Validator Seconds(bool zeroAllowed) {
         "SECONDS");
 }
 
+}  // namespace
+
 void AddLineOptions(CLI::App& command, CliOptions& options) {
     command.add_option("--port", options.port, "serial device, e.g. /dev/ttyUSB0")->required();
     command.add_option("--baud", options.baud, "line rate")
         ->capture_default_str()
         ->check(CLI::Range(1u, 4000000u));
 }
-
-}  // namespace
 
 int ParseCommandLine(int argc, const char* const* argv, CliOptions& options) {
     CLI::App app{"kestrane-cli: headless access to the charge controller", "kestrane-cli"};
@@ -92,6 +92,7 @@ int ParseCommandLine(int argc, const char* const* argv, CliOptions& options) {
 
     CLI::App* ports = AddPortsCommand(app, options);
     CLI::App* doctor = AddDoctorCommand(app, options);
+    CLI::App* settings = AddSettingsCommand(app, options);
 
     try {
         app.parse(argc, argv);
@@ -99,6 +100,7 @@ int ParseCommandLine(int argc, const char* const* argv, CliOptions& options) {
         const int status = app.exit(error);
         return status == 0 ? kExitDone : kExitUsage;
     }
+    if (SettingsParsed(settings, options)) return kParsed;
     if (watch->parsed()) {
         options.command = Command::kWatch;
         options.addresses = {watchAddress};

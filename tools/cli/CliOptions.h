@@ -5,10 +5,11 @@
 #include <vector>
 
 #include "DoctorOptions.h"
+#include "SettingsCommand.h"
 
 namespace kestrane::cli {
 
-enum class Command { kRead, kWatch, kPorts, kDoctor };
+enum class Command { kRead, kWatch, kPorts, kDoctor, kSettings };
 
 struct CliOptions {
     Command command = Command::kRead;
@@ -30,7 +31,11 @@ struct CliOptions {
     bool stats = false;
     // ports and doctor.
     DoctorCliOptions doctor;
+    SettingsOptions settings;
 };
+
+// --port and --baud of a command that talks to the controller.
+void AddLineOptions(CLI::App& command, CliOptions& options);
 
 inline constexpr int kParsed = -1;
 

@@ -1,11 +1,12 @@
-// kestrane-cli: headless access to the controller: `read` on the fast bus
-// master, `watch` on the same engine as the window, `ports` and `doctor` for
-// a link that does not work.
+// kestrane-cli: headless access to the controller: `read` and `settings` on
+// the fast bus master, `watch` on the same engine as the window, `ports` and
+// `doctor` for a link that does not work.
 #include <signal.h>
 
 #include <atomic>
 
 #include "Commands.h"
+#include "SettingsCommand.h"
 
 namespace {
 
@@ -39,6 +40,8 @@ int main(int argc, char** argv) {
             return RunPorts(options);
         case Command::kDoctor:
             return RunDoctor(options, interrupted);
+        case Command::kSettings:
+            return RunSettings(options);
     }
     return kExitUsage;
 }

@@ -49,7 +49,8 @@ std::vector<Transmission> RtuSlave::Handle(const RtuFrame& frame) {
 std::vector<uint8_t> RtuSlave::AnswerModbus(const std::vector<uint8_t>& frame) {
     const std::vector<uint8_t> pdu(frame.begin() + 1, frame.end() - 2);
     std::vector<uint8_t> reply;
-    if (random_.Chance(options_.exception)) {
+    const bool write = pdu[0] == 6 || pdu[0] == 16;
+    if (random_.Chance(options_.exception) || (write && options_.refuseWrites)) {
         reply = {static_cast<uint8_t>(pdu[0] | 0x80), exception::kDeviceFailure};
     } else {
         reply = device_.Execute(pdu);

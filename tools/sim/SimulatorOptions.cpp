@@ -38,6 +38,7 @@ constexpr OptionSpec kOptions[] = {
     {"--delay", Kind::kInt, 0, 60000},
     {"--pace", Kind::kFlag, 0, 0},
     {"--ignore-aa", Kind::kFlag, 0, 0},
+    {"--refuse-writes", Kind::kFlag, 0, 0},
     {"--hangup-after", Kind::kInt, 0, 1e9},
     {"--strict-line", Kind::kFlag, 0, 0},
     {"--echo", Kind::kFlag, 0, 0},
@@ -68,6 +69,7 @@ void Store(std::string_view name, double number, const std::string& text, Simula
     if (name == "--delay") o->delayMs = static_cast<int>(number);
     if (name == "--pace") o->pace = true;
     if (name == "--ignore-aa") o->ignoreAa = true;
+    if (name == "--refuse-writes") o->refuseWrites = true;
     if (name == "--hangup-after") o->hangupAfter = static_cast<int>(number);
     if (name == "--strict-line") o->strictLine = true;
     if (name == "--echo") o->echo = true;
@@ -131,6 +133,7 @@ SimulatorOptions DeviceOptions(const SimulatorOptions& options, size_t index) {
         device.split = device.noise = 0;
         device.delayMs = 0;
         device.ignoreAa = false;
+        device.refuseWrites = false;
     }
     return device;
 }
@@ -245,6 +248,8 @@ unless --fault-device names one:
   --noise P          1-8 garbage bytes on the line 60 ms after the reply
   --delay MS         every reply MS milliseconds late
   --ignore-aa        leave the 0xAA battery-type frame unanswered
+  --refuse-writes    answer every write with an exception (server device
+                     failure) and change nothing; reads are answered
   --fault-device A   only the controller at address A injects these faults
   --help             this text
   --version          print the version and exit

@@ -22,15 +22,16 @@ struct SimulatorOptions {
     SimDateTime start;         // simulated date and time at start
 
     // Fault injection: probabilities per request, 0..1.
-    double drop = 0;        // the request is lost: no reply
-    double corrupt = 0;     // reply with a bad CRC
-    double exception = 0;   // exception reply (code 4) instead of acting
-    double wrongEcho = 0;   // a write is acknowledged with another register
-    double split = 0;       // reply sent in pieces, 10-30 ms apart
-    double noise = 0;       // garbage bytes after the reply, between frames
-    int delayMs = 0;        // every reply is this much late
-    bool ignoreAa = false;  // the 0xAA frame gets no answer
-    int faultDevice = 0;    // the only controller that injects the faults above; 0: all
+    double drop = 0;            // the request is lost: no reply
+    double corrupt = 0;         // reply with a bad CRC
+    double exception = 0;       // exception reply (code 4) instead of acting
+    double wrongEcho = 0;       // a write is acknowledged with another register
+    double split = 0;           // reply sent in pieces, 10-30 ms apart
+    double noise = 0;           // garbage bytes after the reply, between frames
+    int delayMs = 0;            // every reply is this much late
+    bool ignoreAa = false;      // the 0xAA frame gets no answer
+    bool refuseWrites = false;  // every write gets an exception reply (code 4), reads go on
+    int faultDevice = 0;        // the only controller that injects the faults above; 0: all
 
     bool pace = false;        // bytes take their wire time at `baud`
     double turnaroundMs = 2;  // with `pace`: from the end of a request to its reply

@@ -98,16 +98,39 @@ int ListIndex(const IControlAccess& controls, int listId, int32_t value) {
 
 }  // namespace
 
+FieldProblems BatteryParameters::Check() const {
+    const bool english = state_.IsEnglish();
+    FieldProblems problems;
+    const int32_t type = controls_.Selection(id::kBatteryTypeList);
+    const int32_t systemVoltage = controls_.Selection(id::kSystemVoltageList);
+    const bool knownType = type >= 0 && type < kBatteryTypeCount;
+    if (!knownType || (type != kLithium && systemVoltage < 0)) {
+        problems.push_back({knownType ? id::kSystemVoltageList : id::kBatteryTypeList,
+                            std::string(kSelectMessage.In(english))});
+        return problems;
+    }
+    if (type != kUserDiy) return problems;
+    for (const ChargeVoltageRow& row : kChargeVoltages) {
+        // Compared unsigned, so a negative entry is out of range too.
+        const auto tenths = static_cast<uint32_t>(ReadTenthsField(controls_, row.id));
+        if (tenths < kMinLeadAcidVoltage || tenths > kMaxLeadAcidVoltage)
+            problems.push_back({row.id, std::string(kRangeMessage.In(english))});
+    }
+    return problems;
+}
+
 void BatteryParameters::Save(bool full) {
     ControllerData& data = state_.data;
     const bool english = state_.IsEnglish();
 
-    const int32_t type = controls_.Selection(id::kBatteryTypeList);
-    int32_t systemVoltage = controls_.Selection(id::kSystemVoltageList);
-    if (type < 0 || type >= kBatteryTypeCount || (type != kLithium && systemVoltage < 0)) {
-        controls_.ShowMessage(std::string(kSelectMessage.In(english)));
+    // Nothing is stored when a check fails, so a write chain still in
+    // progress cannot carry the rejected values to the controller.
+    if (const FieldProblems problems = Check(); !problems.empty()) {
+        controls_.ShowMessage(problems.front().message);
         return;
     }
+    const int32_t type = controls_.Selection(id::kBatteryTypeList);
+    int32_t systemVoltage = controls_.Selection(id::kSystemVoltageList);
     // Li-ion hides the system voltage list; without an entry there the
     // controller keeps its own setting rather than receiving 0xFFFF.
     if (systemVoltage < 0) systemVoltage = data.systemVoltageSetting;
@@ -117,21 +140,9 @@ void BatteryParameters::Save(bool full) {
     battery[kSystemVoltageSlot] = systemVoltage;
     battery[kMaxChargeCurrentSlot] = ReadTenthsField(controls_, id::kMaxChargeCurrentEdit);
     battery[kMaxLoadCurrentSlot] = ReadTenthsField(controls_, id::kMaxLoadCurrentEdit);
-    for (const ChargeVoltageRow& row : kChargeVoltages) {
-        if (type != kUserDiy) {
-            battery[row.slot] = data.*row.field;
-            continue;
-        }
-        const int32_t tenths = ReadTenthsField(controls_, row.id);
-        const uint32_t unsignedTenths = static_cast<uint32_t>(tenths);
-        if (unsignedTenths < kMinLeadAcidVoltage || unsignedTenths > kMaxLeadAcidVoltage) {
-            // Nothing is stored, so a write chain still in progress cannot
-            // carry the rejected values to the controller.
-            controls_.ShowMessage(std::string(kRangeMessage.In(english)));
-            return;
-        }
-        battery[row.slot] = tenths;
-    }
+    for (const ChargeVoltageRow& row : kChargeVoltages)
+        battery[row.slot] =
+            type == kUserDiy ? ReadTenthsField(controls_, row.id) : int32_t{data.*row.field};
     battery[kEqualizeMinutesSlot] = ReadIntegerField(controls_, id::kEqualizeMinutesEdit);
 
     for (int i = 0; i < ControllerData::kBatteryWriteWords; ++i)

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "protocol/SharedState.h"
+#include "settings/logic/FieldProblem.h"
 #include "ui/ControlAccess.h"
 
 namespace kestrane {
@@ -23,8 +24,14 @@ public:
 
     // SAVE of the basics (type, system voltage, currents, charge voltages,
     // equalizing time), or with `full` also the lead-acid protection and the
-    // lithium voltages. Queues nothing when a check fails; the message box says why.
+    // lithium voltages. Queues nothing when a check fails; the message box
+    // shows the first failing check.
     void Save(bool full);
+
+    // Every check a SAVE makes of the controls, in the order it makes them:
+    // a list without an entry, then each user-defined charge voltage outside
+    // 9-15 V. Empty when a SAVE would go ahead. Both SAVEs make the same checks.
+    FieldProblems Check() const;
 
     // Not editing: every battery control greyed and showing the controller's values.
     void DisableControls();

@@ -108,15 +108,22 @@ void LoadControl::MatchModeLists(int changedListId) {
     if (controls_.Selection(other) != selection) controls_.Select(other, selection);
 }
 
+FieldProblems LoadControl::Check() const {
+    const int list = CurrentList();
+    const int mode = controls_.Selection(list);
+    if (mode >= 0 && mode < kModeCount) return {};
+    return {{list, std::string(kSelectModeMessage.In(state_.IsEnglish()))}};
+}
+
 void LoadControl::Save() {
     ControllerData& data = state_.data;
     const bool english = state_.IsEnglish();
-    const int list = CurrentList();
-    const int mode = controls_.Selection(list);
-    if (mode < 0 || mode >= kModeCount) {
-        controls_.ShowMessage(std::string(kSelectModeMessage.In(english)));
+    if (const FieldProblems problems = Check(); !problems.empty()) {
+        controls_.ShowMessage(problems.front().message);
         return;
     }
+    const int list = CurrentList();
+    const int mode = controls_.Selection(list);
     MatchModeLists(list);
 
     // The code of the chosen mode is set here too, so a SAVE made while the

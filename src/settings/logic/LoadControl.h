@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "protocol/SharedState.h"
+#include "settings/logic/FieldProblem.h"
 #include "ui/ControlAccess.h"
 
 namespace kestrane {
@@ -29,8 +30,13 @@ public:
     // The list entry for a mode code read from the controller, or -1.
     static int ModeIndex(int32_t loadMode);
 
-    // Fills every register of the load write image from the fields and queues it.
+    // Fills every register of the load write image from the fields and queues
+    // it. Queues nothing when a check fails; the message box says why.
     void Save();
+
+    // Every check the SAVE makes: only that a mode is selected in the list of
+    // the current language. Empty when a SAVE would go ahead.
+    FieldProblems Check() const;
 
     // The operator chose a mode in one list; the other follows.
     void MatchModeLists(int changedListId);
