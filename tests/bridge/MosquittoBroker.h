@@ -1,0 +1,41 @@
+// A real mosquitto broker on a free port of 127.0.0.1, started by a test and
+// stopped with it. It can be killed and started again on the same port, as a
+// broker restart looks to its clients.
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+
+#include "support/ScratchDir.h"
+
+namespace kestrane::testing {
+
+class MosquittoBroker {
+public:
+    MosquittoBroker();
+    ~MosquittoBroker();  // Kill()
+    MosquittoBroker(const MosquittoBroker&) = delete;
+    MosquittoBroker& operator=(const MosquittoBroker&) = delete;
+
+    // Only `user` with `password` may connect from the next Start on.
+    void RequireLogin(const std::string& user, const std::string& password);
+
+    // Starts the broker and waits until it accepts connections. False, with
+    // the reason, when it does not within a few seconds.
+    bool Start(std::string* error);
+    void Kill();  // SIGKILL: clients see the connection drop
+    // SIGSTOP / SIGCONT: the connection stays up but nothing is read.
+    void Freeze();
+    void Thaw();
+    int Port() const { return port_; }
+    std::string Log() const;  // what the broker wrote so far
+
+private:
+    ScratchDir dir_;
+    int port_ = 0;
+    pid_t pid_ = -1;
+    std::string passwordFile_;
+};
+
+}  // namespace kestrane::testing
