@@ -1,4 +1,4 @@
-#include "bridge/MqttProbe.h"
+#include "mqtt/MqttProbe.h"
 
 #include <mosquitto.h>
 

@@ -1,4 +1,4 @@
-#include "bridge/BridgeTestKit.h"
+#include "mqtt/BridgeTestKit.h"
 
 #include <algorithm>
 

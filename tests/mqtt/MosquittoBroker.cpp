@@ -1,4 +1,4 @@
-#include "bridge/MosquittoBroker.h"
+#include "mqtt/MosquittoBroker.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>

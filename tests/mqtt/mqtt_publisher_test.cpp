@@ -5,7 +5,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "bridge/BridgeTestKit.h"
+#include "mqtt/BridgeTestKit.h"
 #include "bridge/MqttPublisher.h"
 
 namespace kestrane::testing {

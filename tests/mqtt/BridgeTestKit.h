@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "bridge/BridgeLink.h"
-#include "bridge/MosquittoBroker.h"
-#include "bridge/MqttProbe.h"
+#include "mqtt/MosquittoBroker.h"
+#include "mqtt/MqttProbe.h"
 #include "bridge/MqttSettings.h"
 
 namespace kestrane::testing {

@@ -8,7 +8,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "bridge/BridgeTestKit.h"
+#include "mqtt/BridgeTestKit.h"
 #include "bridge/MqttPublisher.h"
 
 extern char** environ;
