@@ -24,7 +24,7 @@ struct SimulatorOptions {
     int tcpListenPort = -1;
     std::string tcpListenHost = "127.0.0.1";
     std::string tcpListen;  // as given, checked once every option is in
-    SimDateTime start;         // simulated date and time at start
+    SimDateTime start;      // simulated date and time at start
 
     // Fault injection: probabilities per request, 0..1.
     double drop = 0;        // the request is lost: no reply

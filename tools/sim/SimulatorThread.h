@@ -13,11 +13,11 @@
 #include <thread>
 #include <vector>
 
-#include "sim/SimEndpoint.h"
 #include "sim/ReplySchedule.h"
 #include "sim/RtuFramer.h"
 #include "sim/SimBus.h"
 #include "sim/SimDevice.h"
+#include "sim/SimEndpoint.h"
 #include "sim/SimulatorOptions.h"
 #include "sim/WireTiming.h"
 
