@@ -20,16 +20,26 @@ struct OptionSpec {
 };
 
 constexpr OptionSpec kOptions[] = {
-    {"--address", Kind::kInt, 1, 247},         {"--devices", Kind::kAddressList, 1, 247},
-    {"--fault-device", Kind::kInt, 1, 247},    {"--turnaround", Kind::kDouble, 0, 10000},
-    {"--baud", Kind::kUnsigned, 50, 4000000},  {"--seed", Kind::kUnsigned, 0, 4294967295.0},
-    {"--day-seconds", Kind::kDouble, 0, 1e9},  {"--link", Kind::kText, 0, 0},
-    {"--tcp-listen", Kind::kText, 0, 0},       {"--start", Kind::kDate, 0, 0},
-    {"--drop", Kind::kProbability, 0, 1},      {"--corrupt", Kind::kProbability, 0, 1},
-    {"--exception", Kind::kProbability, 0, 1}, {"--wrong-echo", Kind::kProbability, 0, 1},
-    {"--split", Kind::kProbability, 0, 1},     {"--noise", Kind::kProbability, 0, 1},
-    {"--delay", Kind::kInt, 0, 60000},         {"--pace", Kind::kFlag, 0, 0},
-    {"--ignore-aa", Kind::kFlag, 0, 0},        {"--hangup-after", Kind::kInt, 0, 1e9},
+    {"--address", Kind::kInt, 1, 247},
+    {"--devices", Kind::kAddressList, 1, 247},
+    {"--fault-device", Kind::kInt, 1, 247},
+    {"--turnaround", Kind::kDouble, 0, 10000},
+    {"--baud", Kind::kUnsigned, 50, 4000000},
+    {"--seed", Kind::kUnsigned, 0, 4294967295.0},
+    {"--day-seconds", Kind::kDouble, 0, 1e9},
+    {"--link", Kind::kText, 0, 0},
+    {"--tcp-listen", Kind::kText, 0, 0},  // [HOST:]PORT
+    {"--start", Kind::kDate, 0, 0},
+    {"--drop", Kind::kProbability, 0, 1},
+    {"--corrupt", Kind::kProbability, 0, 1},
+    {"--exception", Kind::kProbability, 0, 1},
+    {"--wrong-echo", Kind::kProbability, 0, 1},
+    {"--split", Kind::kProbability, 0, 1},
+    {"--noise", Kind::kProbability, 0, 1},
+    {"--delay", Kind::kInt, 0, 60000},
+    {"--pace", Kind::kFlag, 0, 0},
+    {"--ignore-aa", Kind::kFlag, 0, 0},
+    {"--hangup-after", Kind::kInt, 0, 1e9},
 };
 
 bool ParseNumber(const std::string& text, double* value) {
