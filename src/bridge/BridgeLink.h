@@ -16,7 +16,7 @@ struct DeviceIdentity {
     // Topic segment: "sn-<serial>" (serial number reduced to [a-z0-9_-]) once
     // the identity block was read, "bus<index>-addr<address>" before.
     std::string deviceId;
-    std::string name;  // the configured name
+    std::string name;                           // the configured name
     std::string model, serialNumber, firmware;  // empty until the identity block was read
     std::string busPort;
     int busIndex = 0;

@@ -1,6 +1,10 @@
 #include "bridge/BridgeLog.h"
 
+#include <unistd.h>
+
+#include <atomic>
 #include <cstdio>
+#include <cstdlib>
 #include <mutex>
 #include <string>
 
@@ -8,33 +12,73 @@ namespace kestrane::bridge {
 
 namespace {
 
-std::mutex& LogMutex() {
-    static std::mutex mutex;
-    return mutex;
-}
+std::atomic<int> gLowest{static_cast<int>(LogLevel::kInfo)};
+std::mutex gWriteMutex;
+std::function<void(std::string_view)> gReceiver;  // guarded by gWriteMutex
 
-std::function<void(std::string_view)>& Receiver() {
-    static std::function<void(std::string_view)> receiver;
-    return receiver;
+struct LevelStyle {
+    const char* word;
+    const char* colour;      // ANSI colour on a terminal
+    const char* journalTag;  // syslog priority prefix for journald
+};
+
+constexpr LevelStyle kStyles[] = {
+    {"debug", "\033[2m", "<7>"},
+    {"info", "", "<6>"},
+    {"warning", "\033[33m", "<4>"},
+    {"error", "\033[31m", "<3>"},
+};
+
+enum class Sink { kPlain, kTerminal, kJournal };
+
+Sink StderrSink() {
+    static const Sink sink = [] {
+        if (std::getenv("JOURNAL_STREAM") != nullptr) return Sink::kJournal;
+        return ::isatty(STDERR_FILENO) ? Sink::kTerminal : Sink::kPlain;
+    }();
+    return sink;
 }
 
 }  // namespace
 
-void BridgeLog(std::string_view line) {
-    const std::lock_guard lock(LogMutex());
-    if (Receiver()) {
-        Receiver()(line);
+void SetBridgeLogLevel(LogLevel lowest) {
+    gLowest = static_cast<int>(lowest);
+}
+
+bool BridgeLogEnabled(LogLevel level) {
+    return static_cast<int>(level) >= gLowest.load();
+}
+
+void BridgeLog(LogLevel level, std::string_view message) {
+    if (!BridgeLogEnabled(level)) return;
+    const LevelStyle& style = kStyles[static_cast<int>(level)];
+    std::lock_guard lock(gWriteMutex);
+    if (gReceiver) {
+        gReceiver(std::string(style.word) + ": " + std::string(message));
         return;
     }
-    std::string text(line);
-    text += '\n';
-    std::fwrite(text.data(), 1, text.size(), stderr);
+    std::string line;
+    switch (StderrSink()) {
+        case Sink::kJournal:
+            line = std::string(style.journalTag);
+            break;
+        case Sink::kTerminal:
+            line = std::string(style.colour) + style.word + (*style.colour ? "\033[0m" : "") + ": ";
+            break;
+        case Sink::kPlain:
+            line = std::string(style.word) + ": ";
+            break;
+    }
+    for (const char c : message)
+        line += (c == '\n' || c == '\r') ? ' ' : c;
+    line += '\n';
+    std::fwrite(line.data(), 1, line.size(), stderr);
     std::fflush(stderr);
 }
 
 void DivertBridgeLog(std::function<void(std::string_view)> receiver) {
-    const std::lock_guard lock(LogMutex());
-    Receiver() = std::move(receiver);
+    std::lock_guard lock(gWriteMutex);
+    gReceiver = std::move(receiver);
 }
 
 }  // namespace kestrane::bridge

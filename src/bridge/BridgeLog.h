@@ -1,6 +1,6 @@
-// One line per event on stderr, for journald and for a person at a terminal.
-// Lines from different threads never interleave. Tests may divert the lines
-// to see what was logged.
+// The bridge's log: one line per event on stderr, in a form journald keeps.
+// With stderr on a terminal the level is coloured; under systemd (stderr a
+// journal stream) each line carries its syslog priority prefix instead.
 #pragma once
 
 #include <functional>
@@ -8,13 +8,19 @@
 
 namespace kestrane::bridge {
 
-// Writes `line` and a newline to stderr (or to the diverted receiver) in one
-// piece. `line` should not end with a newline.
-void BridgeLog(std::string_view line);
+enum class LogLevel { kDebug, kInfo, kWarning, kError };
 
-// Sends every later line to `receiver` instead of stderr; an empty function
-// restores stderr. The receiver is called under the log's lock, from whichever
-// thread logged.
+// Lines below this level are dropped; kInfo unless set. Safe from any thread.
+void SetBridgeLogLevel(LogLevel lowest);
+bool BridgeLogEnabled(LogLevel level);
+
+// Writes one line; line breaks inside `message` become blanks so an event
+// never spans two journal entries. Safe from any thread.
+void BridgeLog(LogLevel level, std::string_view message);
+
+// Sends every later line (as written to a plain stderr, without the line
+// break) to `receiver` instead; an empty function restores stderr. For tests
+// that look at what was logged; the receiver runs under the log's lock.
 void DivertBridgeLog(std::function<void(std::string_view)> receiver);
 
 }  // namespace kestrane::bridge

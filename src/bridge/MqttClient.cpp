@@ -117,7 +117,8 @@ void MqttClient::Stop(std::chrono::milliseconds wait) {
                               kOffline, kAvailabilityQos, true) == MOSQ_ERR_SUCCESS) {
             offlineMid_ = mid;
             if (!offlineAcked_.wait_for(lock, wait, [&] { return offlineDone_; }))
-                BridgeLog("mqtt: broker " + Where() + " did not confirm \"offline\" in time");
+                BridgeLog(LogLevel::kWarning,
+                          "mqtt: broker " + Where() + " did not confirm \"offline\" in time");
         }
     }
     mosquitto_disconnect(mosq_);
@@ -131,17 +132,18 @@ void MqttClient::OnConnect(mosquitto*, void* self, int rc) {
     if (rc != 0) {
         // The broker answered but refused: a wrong login, an unknown client
         // id, a protocol it does not speak. The library tries again later.
-        BridgeLog("mqtt: broker " + client.Where() + " refused the connection" +
-                  (client.settings_.username.empty()
-                       ? std::string()
-                       : " of user \"" + client.settings_.username + "\"") +
-                  ": " + mosquitto_connack_string(rc) + "; retrying with backoff");
+        BridgeLog(LogLevel::kError, "mqtt: broker " + client.Where() + " refused the connection" +
+                                        (client.settings_.username.empty()
+                                             ? std::string()
+                                             : " of user \"" + client.settings_.username + "\"") +
+                                        ": " + mosquitto_connack_string(rc) +
+                                        "; retrying with backoff");
         client.reportedUnreachable_ = true;  // the disconnect that follows is no news
         return;
     }
     client.connected_ = true;
     client.reportedUnreachable_ = false;
-    BridgeLog("mqtt: connected to " + client.Where());
+    BridgeLog(LogLevel::kInfo, "mqtt: connected to " + client.Where());
     // The broker handles one client's packets in order: once "online" is out,
     // the handler's subscriptions are in place.
     if (client.onConnect_) client.onConnect_();
@@ -154,15 +156,16 @@ void MqttClient::OnDisconnect(mosquitto*, void* self, int rc) {
     const bool wasConnected = client.connected_.exchange(false);
     if (rc == 0 || client.stopping_.load()) return;
     if (wasConnected) {
-        BridgeLog("mqtt: lost the connection to " + client.Where() + " (" + mosquitto_strerror(rc) +
-                  "); reconnecting with backoff");
+        BridgeLog(LogLevel::kWarning, "mqtt: lost the connection to " + client.Where() + " (" +
+                                          mosquitto_strerror(rc) + "); reconnecting with backoff");
         client.reportedUnreachable_ = true;
     } else if (!client.reportedUnreachable_.exchange(true)) {
         // Once per outage, not once per attempt.
-        BridgeLog("mqtt: broker " + client.Where() + " not reachable (" +
-                  (rc == MOSQ_ERR_ERRNO ? std::string(std::strerror(errno))
-                                        : std::string(mosquitto_strerror(rc))) +
-                  "); retrying with backoff");
+        BridgeLog(LogLevel::kWarning,
+                  "mqtt: broker " + client.Where() + " not reachable (" +
+                      (rc == MOSQ_ERR_ERRNO ? std::string(std::strerror(errno))
+                                            : std::string(mosquitto_strerror(rc))) +
+                      "); retrying with backoff");
     }
 }
 

@@ -76,7 +76,8 @@ void MqttPublisher::WithdrawLocked(const std::string& deviceId) {
 void MqttPublisher::Publish(const DeviceUpdate& update) {
     const std::string& id = update.identity.deviceId;
     if (!UsableId(id)) {
-        BridgeLog("mqtt: not publishing a device with the unusable id \"" + id + "\"");
+        BridgeLog(LogLevel::kWarning,
+                  "mqtt: not publishing a device with the unusable id \"" + id + "\"");
         return;
     }
     const std::lock_guard lock(mutex_);
@@ -103,7 +104,8 @@ void MqttPublisher::Publish(const DeviceUpdate& update) {
 
 void MqttPublisher::Renamed(const std::string& oldId, const DeviceIdentity& now) {
     if (!UsableId(oldId) || oldId == now.deviceId) return;
-    BridgeLog("mqtt: " + oldId + " is now " + now.deviceId + "; withdrawing its old entities");
+    BridgeLog(LogLevel::kInfo,
+              "mqtt: " + oldId + " is now " + now.deviceId + "; withdrawing its old entities");
     const std::lock_guard lock(mutex_);
     devices_.erase(oldId);
     withdrawn_.insert(oldId);
@@ -111,8 +113,9 @@ void MqttPublisher::Renamed(const std::string& oldId, const DeviceIdentity& now)
 }
 
 void MqttPublisher::ReportOutcome(const CommandOutcome& outcome) {
-    BridgeLog("mqtt: command for " + outcome.deviceId + (outcome.ok ? " done: " : " failed: ") +
-              outcome.message);
+    BridgeLog(outcome.ok ? LogLevel::kInfo : LogLevel::kWarning,
+              "mqtt: command for " + outcome.deviceId + (outcome.ok ? " done: " : " failed: ") +
+                  outcome.message);
     PublishEvent(outcome.deviceId, outcome.ok, outcome.message);
 }
 
@@ -148,7 +151,8 @@ void MqttPublisher::OnMessage(const MqttMessage& message) {
         // A retained "online" is only the broker's copy, sent because we just
         // subscribed; the connect already republished.
         if (message.payload != "online" || message.retained) return;
-        BridgeLog("mqtt: Home Assistant is online; republishing discovery and states");
+        BridgeLog(LogLevel::kInfo,
+                  "mqtt: Home Assistant is online; republishing discovery and states");
         const std::lock_guard lock(mutex_);
         RepublishLocked();
         return;
@@ -162,7 +166,8 @@ void MqttPublisher::OnCommand(const BridgeTopics::CommandTopic& command,
         std::string(KindName(command.kind)) + " command for " + command.deviceId;
     // A retained command would run again on every reconnect.
     if (message.retained) {
-        BridgeLog("mqtt: ignored a retained " + what + "; commands must not be retained");
+        BridgeLog(LogLevel::kWarning,
+                  "mqtt: ignored a retained " + what + "; commands must not be retained");
         return;
     }
     // An empty message is how a retained one is cleared, not a command.
@@ -174,7 +179,8 @@ void MqttPublisher::OnCommand(const BridgeTopics::CommandTopic& command,
         allowed = found != devices_.end() && found->second.last.identity.allowControl;
     }
     if (!allowed || commands_ == nullptr) {
-        BridgeLog("mqtt: ignored a " + what + ": no such device or control is not enabled");
+        BridgeLog(LogLevel::kWarning,
+                  "mqtt: ignored a " + what + ": no such device or control is not enabled");
         return;
     }
     DeviceCommand request;
@@ -184,14 +190,14 @@ void MqttPublisher::OnCommand(const BridgeTopics::CommandTopic& command,
         const auto choice = ParseLoadModeOption(message.payload);
         if (!choice) {
             const std::string reason = "unknown load mode " + Shown(message.payload);
-            BridgeLog("mqtt: ignored a " + what + ": " + reason);
+            BridgeLog(LogLevel::kWarning, "mqtt: ignored a " + what + ": " + reason);
             PublishEvent(command.deviceId, false, reason);
             return;
         }
         request.loadMode = *choice;
     }
     if (!commands_->Submit(request)) {
-        BridgeLog("mqtt: the bus side refused a " + what);
+        BridgeLog(LogLevel::kWarning, "mqtt: the bus side refused a " + what);
         PublishEvent(command.deviceId, false, "refused by the bus side");
     }
 }

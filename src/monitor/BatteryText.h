@@ -3,6 +3,8 @@
 // switches between the lead-acid set and the lithium set.
 #pragma once
 
+#include <cstdint>
+#include <string>
 #include <vector>
 
 #include "monitor/DisplayText.h"
@@ -16,6 +18,9 @@ namespace kestrane {
 //
 // FLD, SEL and GEL show fixed charge voltages whatever the controller reports.
 // An unknown type shows "--" and leaves the three charge voltages as they were.
+// The name of a battery type as 1088 shows it; "--" for an unknown type.
+std::string BatteryTypeName(uint32_t batteryType, bool english);
+
 void AppendBatteryTexts(const ControllerData& data, bool english, std::vector<ControlText>& out);
 
 }  // namespace kestrane

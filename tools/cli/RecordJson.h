@@ -3,17 +3,11 @@
 #pragma once
 
 #include <nlohmann/json.hpp>
-#include <string_view>
 
 #include "protocol/ControllerData.h"
 
 namespace kestrane::cli {
 
 nlohmann::ordered_json RecordJson(const ControllerData& data);
-
-// A controller's text as a JSON string value. Its bytes are not promised to
-// be UTF-8, so each byte stands for the character of the same number
-// (0xE9 becomes U+00E9, written \u00e9 in ASCII output).
-std::string TextAsUtf8(std::string_view bytes);
 
 }  // namespace kestrane::cli

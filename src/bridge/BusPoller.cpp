@@ -1,0 +1,290 @@
+#include "bridge/BusPoller.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "bridge/BridgeLog.h"
+#include "bridge/BusPollerSlot.h"
+#include "bridge/DeviceStateJson.h"
+#include "protocol/TextCodec.h"
+
+namespace kestrane::bridge {
+
+namespace {
+
+using std::chrono::duration;
+using std::chrono::milliseconds;
+using Steady = std::chrono::steady_clock;
+
+constexpr int kIdentityBlock = 5;
+constexpr int kLoadBlock = 6;
+constexpr int kRealTimeBlock = 0;
+
+double MillisecondsBetween(IBusClock::TimePoint from, IBusClock::TimePoint to) {
+    return duration<double, std::milli>(to - from).count();
+}
+
+std::string TrimmedText(const AtomicValue* words, int count) {
+    std::string text = TextAsUtf8(WordsToText(words, count));
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\0'))
+        text.pop_back();
+    return text;
+}
+
+}  // namespace
+
+std::string SerialDeviceId(const std::string& serialNumber) {
+    std::string reduced;
+    for (const char c : serialNumber) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (std::isalnum(byte) && byte < 0x80)
+            reduced += static_cast<char>(std::tolower(byte));
+        else if (c == '_' || c == '-')
+            reduced += c;
+    }
+    return reduced.empty() ? std::string() : "sn-" + reduced;
+}
+
+std::string BusDeviceId(int busIndex, uint8_t address) {
+    return "bus" + std::to_string(busIndex) + "-addr" + std::to_string(address);
+}
+
+BusOptions MasterOptions(const BusConfig& bus) {
+    BusOptions options;
+    options.baud = bus.baud;
+    options.responseTimeoutMs = bus.responseTimeoutMs;
+    options.retries = bus.retries;
+    // The master keeps the line quiet for the frame gap plus this before every
+    // request; the configured gap between queries and the turnaround both add
+    // to that silence.
+    options.turnaroundMs = bus.turnaroundMs + bus.interRequestGapMs;
+    return options;
+}
+
+BusPoller::BusPoller(int busIndex, BusConfig bus, double pollIntervalS, IUpdateSink& sink,
+                     LineOpener opener, PollerTiming timing)
+    : busIndex_(busIndex),
+      bus_(std::move(bus)),
+      pollInterval_(static_cast<long long>(pollIntervalS * 1e6)),
+      sink_(sink),
+      opener_(std::move(opener)),
+      timing_(timing) {
+    for (const DeviceConfig& device : bus_.devices) {
+        auto slot = std::make_unique<Slot>();
+        slot->config = device;
+        slot->identity.deviceId = BusDeviceId(busIndex_, device.address);
+        slot->identity.name = device.name;
+        slot->identity.busPort = bus_.port;
+        slot->identity.busIndex = busIndex_;
+        slot->identity.address = device.address;
+        slot->identity.allowControl = device.allowControl;
+        slots_.push_back(std::move(slot));
+    }
+}
+
+BusPoller::~BusPoller() {
+    RequestStop();
+    Join();
+}
+
+void BusPoller::Start() {
+    if (!thread_.joinable()) thread_ = std::thread(&BusPoller::Run, this);
+}
+
+void BusPoller::RequestStop() {
+    {
+        std::lock_guard lock(mutex_);
+        stop_ = true;
+    }
+    wake_.notify_all();
+}
+
+void BusPoller::Join() {
+    if (thread_.joinable()) thread_.join();
+}
+
+std::vector<DeviceIdentity> BusPoller::Identities() const {
+    std::lock_guard lock(mutex_);
+    std::vector<DeviceIdentity> out;
+    for (const auto& slot : slots_)
+        out.push_back(slot->identity);
+    return out;
+}
+
+std::string BusPoller::Label() const {
+    return "bus " + std::to_string(busIndex_) + " (" + bus_.port + ")";
+}
+
+bool BusPoller::WaitUntil(SteadyTime when, bool runCommands) {
+    for (;;) {
+        {
+            std::unique_lock lock(mutex_);
+            wake_.wait_until(lock, when,
+                             [&] { return stop_.load() || (runCommands && !commands_.empty()); });
+            if (stop_) return false;
+            if (commands_.empty() || !runCommands) {
+                if (Steady::now() >= when) return true;
+                continue;
+            }
+        }
+        RunCommands();
+    }
+}
+
+void BusPoller::Run() {
+    bool reported = false;
+    milliseconds backoff = timing_.reopenFirst;
+    while (!stop_) {
+        if (!line_ && !OpenLine(reported, backoff)) continue;
+        const SteadyTime cycleStart = Steady::now();
+        PollBus();
+        if (master_ && master_->LineClosed()) {
+            LoseLine();
+            reported = true;
+            backoff = timing_.reopenFirst;
+            WaitUntil(Steady::now() + backoff, false);
+            continue;
+        }
+        if (stop_) break;
+        RunCommands();
+        if (pollInterval_.count() > 0) WaitUntil(cycleStart + pollInterval_, true);
+    }
+    master_.reset();
+    line_.reset();
+}
+
+bool BusPoller::OpenLine(bool& reported, milliseconds& backoff) {
+    std::string error;
+    line_ = opener_(bus_, &error);
+    if (!line_) {
+        if (!reported) {
+            BridgeLog(LogLevel::kError,
+                      Label() + ": cannot open: " + error + "; retrying with back-off");
+            MarkAllOffline();
+            reported = true;
+        }
+        WaitUntil(Steady::now() + backoff, false);
+        backoff = std::min(backoff * 2, timing_.reopenMax);
+        return false;
+    }
+    BridgeLog(LogLevel::kInfo, Label() + (reported ? ": open again" : ": open"));
+    reported = false;
+    backoff = timing_.reopenFirst;
+    master_ = std::make_unique<CBusMaster>(*line_, MasterOptions(bus_), clock_);
+    for (auto& slot : slots_) {
+        slot->device = &master_->Device(slot->config.address);
+        slot->failedCycles = 0;
+        slot->backoff = milliseconds(0);
+        slot->nextProbe = SteadyTime{};
+        slot->loadBlockRead = false;
+    }
+    return true;
+}
+
+void BusPoller::LoseLine() {
+    BridgeLog(LogLevel::kError, Label() + ": line lost (unplugged or server gone); reopening");
+    for (auto& slot : slots_)
+        slot->device = nullptr;
+    master_.reset();
+    line_.reset();
+    MarkAllOffline();
+}
+
+void BusPoller::MarkAllOffline() {
+    for (auto& slot : slots_) {
+        if (!slot->online && slot->failedCycles >= timing_.failedCyclesOffline) continue;
+        slot->online = false;
+        slot->failedCycles = timing_.failedCyclesOffline;
+        Publish(*slot);
+    }
+}
+
+void BusPoller::PollBus() {
+    const auto start = clock_.Now();
+    for (auto& slot : slots_) {
+        if (stop_ || master_->LineClosed()) return;
+        RunCommands();
+        if (master_->LineClosed()) return;
+        const bool resting = slot->failedCycles >= timing_.failedCyclesOffline;
+        if (resting && Steady::now() < slot->nextProbe) continue;
+        PollDevice(*slot);
+    }
+    if (stop_ || master_->LineClosed()) return;
+    lastBusCycleMs_ = MillisecondsBetween(start, clock_.Now());
+    ++busCycles_;
+}
+
+void BusPoller::PollDevice(Slot& slot) {
+    CBusDevice& device = *slot.device;
+    const CycleResult cycle = master_->ReadCycle(device, [this] { return stop_.load(); });
+    if (cycle.stopped || cycle.lineClosed) return;
+    slot.lastCycleMs = MillisecondsBetween(cycle.firstRequest, clock_.Now());
+    if (cycle.decoded[kLoadBlock]) slot.loadBlockRead = true;
+
+    if (cycle.decoded[kRealTimeBlock]) {
+        if (!slot.online)
+            BridgeLog(LogLevel::kInfo,
+                      Label() + ": address " + std::to_string(slot.config.address) + " online");
+        slot.online = true;
+        slot.failedCycles = 0;
+        slot.backoff = milliseconds(0);
+        slot.state = DeviceStateJson(device.Data(), std::chrono::system_clock::now());
+    } else {
+        ++slot.failedCycles;
+        if (slot.failedCycles >= timing_.failedCyclesOffline) {
+            if (slot.online || slot.failedCycles == timing_.failedCyclesOffline)
+                BridgeLog(LogLevel::kWarning,
+                          Label() + ": address " + std::to_string(slot.config.address) +
+                              " offline after " + std::to_string(slot.failedCycles) +
+                              " failed cycles");
+            slot.online = false;
+            slot.backoff = slot.backoff.count() == 0 ? timing_.deadFirst
+                                                     : std::min(slot.backoff * 2, timing_.deadMax);
+            slot.nextProbe = Steady::now() + slot.backoff;
+        }
+    }
+
+    if (cycle.decoded[kIdentityBlock]) {
+        const ControllerData& data = device.Data();
+        const std::string serial = TrimmedText(data.serialNumber, ControllerData::kSerialWords);
+        std::string oldId;
+        DeviceIdentity now;
+        {
+            std::lock_guard lock(mutex_);
+            slot.identity.serialNumber = serial;
+            slot.identity.model = TrimmedText(data.modelName, ControllerData::kModelWords);
+            slot.identity.firmware =
+                TrimmedText(data.firmwareVersion, ControllerData::kFirmwareWords);
+            const std::string id = SerialDeviceId(serial);
+            if (!id.empty() && id != slot.identity.deviceId) {
+                oldId = slot.identity.deviceId;
+                slot.identity.deviceId = id;
+            }
+            now = slot.identity;
+        }
+        if (!oldId.empty()) {
+            BridgeLog(LogLevel::kInfo, Label() + ": address " +
+                                           std::to_string(slot.config.address) + " is " +
+                                           now.deviceId + " (was " + oldId + ")");
+            sink_.Renamed(oldId, now);
+        }
+    }
+    Publish(slot);
+}
+
+void BusPoller::Publish(Slot& slot) {
+    DeviceUpdate update;
+    {
+        std::lock_guard lock(mutex_);
+        update.identity = slot.identity;
+    }
+    update.online = slot.online;
+    update.state = slot.state;
+    static const LinkCounters kNone;
+    update.link =
+        LinkJson(slot.device != nullptr ? slot.device->Counters() : kNone, slot.lastCycleMs);
+    update.link["bus_cycle_ms"] = lastBusCycleMs_;
+    sink_.Publish(update);
+}
+
+}  // namespace kestrane::bridge
