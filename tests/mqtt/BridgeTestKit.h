@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "bridge/BridgeLink.h"
+#include "bridge/MqttSettings.h"
 #include "mqtt/MosquittoBroker.h"
 #include "mqtt/MqttProbe.h"
-#include "bridge/MqttSettings.h"
 
 namespace kestrane::testing {
 

@@ -8,8 +8,8 @@
 
 #include <nlohmann/json.hpp>
 
-#include "mqtt/BridgeTestKit.h"
 #include "bridge/MqttPublisher.h"
+#include "mqtt/BridgeTestKit.h"
 
 extern char** environ;
 

@@ -5,8 +5,8 @@
 
 #include <nlohmann/json.hpp>
 
-#include "mqtt/BridgeTestKit.h"
 #include "bridge/MqttPublisher.h"
+#include "mqtt/BridgeTestKit.h"
 
 namespace kestrane::testing {
 namespace {
