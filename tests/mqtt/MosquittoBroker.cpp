@@ -1,23 +1,17 @@
 #include "mqtt/MosquittoBroker.h"
 
 #include <arpa/inet.h>
-#include <fcntl.h>
 #include <netinet/in.h>
 #include <pwd.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <fstream>
-#include <sstream>
 #include <thread>
 
 #include "support/ProgramRun.h"
-
-extern char** environ;
 
 namespace kestrane::testing {
 
@@ -56,10 +50,6 @@ bool Accepts(int port) {
 
 MosquittoBroker::MosquittoBroker() : dir_("kestrane-broker"), port_(FreePort()) {}
 
-MosquittoBroker::~MosquittoBroker() {
-    Kill();
-}
-
 void MosquittoBroker::RequireLogin(const std::string& user, const std::string& password) {
     passwordFile_ = dir_.Slashed() + "passwords";
     RunProgram("mosquitto_passwd -b -c " + passwordFile_ + " " + user + " " + password);
@@ -79,25 +69,13 @@ bool MosquittoBroker::Start(std::string* error) {
         else
             out << "allow_anonymous false\npassword_file " << passwordFile_ << "\n";
     }
-    const std::string log = dir_.Slashed() + "broker.log";
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
-    posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    std::string program = KESTRANE_MOSQUITTO_EXE, flag = "-c";
-    char* argv[] = {program.data(), flag.data(), const_cast<char*>(config.c_str()), nullptr};
-    const int rc = ::posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv, environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0) {
-        pid_ = -1;
+    if (!process_.Start({KESTRANE_MOSQUITTO_EXE, "-c", config}, dir_.Slashed() + "broker.log")) {
         *error = "cannot start mosquitto";
         return false;
     }
     for (int attempt = 0; attempt < 500; ++attempt) {
         if (Accepts(port_)) return true;
-        int status = 0;
-        if (::waitpid(pid_, &status, WNOHANG) == pid_) {
-            pid_ = -1;
+        if (process_.Ended()) {
             *error = "mosquitto ended: " + Log();
             return false;
         }
@@ -108,26 +86,19 @@ bool MosquittoBroker::Start(std::string* error) {
 }
 
 void MosquittoBroker::Kill() {
-    if (pid_ <= 0) return;
-    ::kill(pid_, SIGKILL);
-    ::kill(pid_, SIGCONT);
-    ::waitpid(pid_, nullptr, 0);
-    pid_ = -1;
+    process_.Stop(SIGKILL);
 }
 
 void MosquittoBroker::Freeze() {
-    if (pid_ > 0) ::kill(pid_, SIGSTOP);
+    process_.Signal(SIGSTOP);
 }
 
 void MosquittoBroker::Thaw() {
-    if (pid_ > 0) ::kill(pid_, SIGCONT);
+    process_.Signal(SIGCONT);
 }
 
 std::string MosquittoBroker::Log() const {
-    std::ifstream in(dir_.Slashed() + "broker.log");
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return ReadWholeFile(dir_.Slashed() + "broker.log");
 }
 
 }  // namespace kestrane::testing

@@ -3,10 +3,9 @@
 // broker restart looks to its clients.
 #pragma once
 
-#include <sys/types.h>
-
 #include <string>
 
+#include "mqtt/ChildProcess.h"
 #include "support/ScratchDir.h"
 
 namespace kestrane::testing {
@@ -14,7 +13,6 @@ namespace kestrane::testing {
 class MosquittoBroker {
 public:
     MosquittoBroker();
-    ~MosquittoBroker();  // Kill()
     MosquittoBroker(const MosquittoBroker&) = delete;
     MosquittoBroker& operator=(const MosquittoBroker&) = delete;
 
@@ -34,7 +32,7 @@ public:
 private:
     ScratchDir dir_;
     int port_ = 0;
-    pid_t pid_ = -1;
+    ChildProcess process_;
     std::string passwordFile_;
 };
 

@@ -3,15 +3,12 @@
 // the broker refuses.
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 
 #include <nlohmann/json.hpp>
 
 #include "bridge/MqttPublisher.h"
 #include "mqtt/BridgeTestKit.h"
-
-extern char** environ;
+#include "mqtt/ChildProcess.h"
 
 namespace kestrane::testing {
 namespace {
@@ -33,15 +30,13 @@ TEST_F(Connection, BridgeAvailabilityIsTheWillWhenKilledAndOfflineAfterACleanSto
 
     // A client process killed outright never says goodbye: the broker
     // publishes its last will.
-    std::string program = KESTRANE_BRIDGE_CLIENT_EXE, port = std::to_string(broker_.Port()),
-                prefix = "killed";
-    char* argv[] = {program.data(), port.data(), prefix.data(), nullptr};
-    pid_t pid = -1;
-    ASSERT_EQ(::posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv, environ), 0);
+    ChildProcess client;
+    ScratchDir dir("kestrane-client");
+    ASSERT_TRUE(client.Start({KESTRANE_BRIDGE_CLIENT_EXE, std::to_string(broker_.Port()), "killed"},
+                             dir.Slashed() + "log"));
     const bool online = probe.WaitFor(
         [](const auto& m) { return Says(m, "killed/bridge/availability", "online"); });
-    ::kill(pid, SIGKILL);
-    ::waitpid(pid, nullptr, 0);
+    client.Stop(SIGKILL);
     ASSERT_TRUE(online);
     EXPECT_TRUE(probe.WaitFor(
         [](const auto& m) { return Says(m, "killed/bridge/availability", "offline"); }));
