@@ -16,6 +16,7 @@
 #include <functional>
 #include <mutex>
 #include <string>
+#include <thread>
 
 #include "bridge/MqttSettings.h"
 
@@ -43,9 +44,9 @@ public:
     MqttClient(const MqttClient&) = delete;
     MqttClient& operator=(const MqttClient&) = delete;
 
-    // Starts the network thread and the first connection attempt. False, with
-    // the reason, when the settings cannot work (an unreadable CA file, a bad
-    // port); a broker that is merely not there yet is no error.
+    // Starts the network thread, which makes the connection attempts. False,
+    // with the reason, when the settings cannot work (an unreadable CA file,
+    // a bad port); a broker that is not there yet is no error.
     bool Start(std::string* error);
 
     // Queues a message for the network thread. False when it was dropped: not
@@ -66,6 +67,13 @@ private:
     static void OnPublish(mosquitto*, void* self, int mid);
     static void OnMessage(mosquitto*, void* self, const mosquitto_message* message);
 
+    // The network thread: connect, serve the connection, and after any
+    // failure (unreachable, refused, lost, a TLS handshake that fails) wait
+    // the backoff and connect again, until Stop.
+    void Run();
+    void ReportFailure(int rc, int savedErrno);
+    // Waits up to `time` for Stop; true when Stop came.
+    bool WaitForQuit(std::chrono::milliseconds time);
     std::string Where() const;
 
     const MqttSettings settings_;
@@ -73,16 +81,20 @@ private:
     ConnectHandler onConnect_;
     MessageHandler onMessage_;
     mosquitto* mosq_ = nullptr;
-    bool started_ = false;  // the network thread runs; touched by the owner's thread only
+    std::thread thread_;
+    bool started_ = false;  // touched by the owner's thread only
     std::atomic<bool> connected_{false};
-    std::atomic<bool> stopping_{false};
-    std::atomic<bool> reportedUnreachable_{false};  // logged for the current outage
+    std::atomic<bool> stopping_{false};            // Stop has begun: no more reconnecting
+    std::atomic<bool> connectedThisRound_{false};  // since the last failure
+    std::string lastFailure_;                      // network thread only: not logged twice in a row
 
-    // The "offline" of a clean shutdown, until the broker has acknowledged it.
-    std::mutex offlineMutex_;
-    std::condition_variable offlineAcked_;
+    // Stop's handshakes with the network thread: the broker's ack of
+    // "offline", the end of the connection, the order to quit.
+    std::mutex mutex_;
+    std::condition_variable changed_;
     int offlineMid_ = -1;
-    bool offlineDone_ = false;
+    bool offlineAcked_ = false;
+    bool quit_ = false;
 };
 
 }  // namespace kestrane::bridge

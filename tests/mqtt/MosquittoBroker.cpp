@@ -55,6 +55,39 @@ void MosquittoBroker::RequireLogin(const std::string& user, const std::string& p
     RunProgram("mosquitto_passwd -b -c " + passwordFile_ + " " + user + " " + password);
 }
 
+bool MosquittoBroker::ServeTls(std::string* error) {
+    const std::string d = dir_.Slashed();
+    const std::string openssl = "openssl req -newkey rsa:2048 -nodes -days 2 ";
+    std::ofstream(d + "san.ext") << "subjectAltName=IP:127.0.0.1\n";
+    for (const std::string& command :
+         {openssl + "-x509 -keyout " + d + "ca.key -out " + d + "ca.crt -subj /CN=KestraneTestCA",
+          openssl + "-x509 -keyout " + d + "other-ca.key -out " + d +
+              "other-ca.crt -subj /CN=SomeOtherCA",
+          openssl + "-keyout " + d + "server.key -out " + d + "server.csr -subj /CN=127.0.0.1",
+          "openssl x509 -req -days 2 -in " + d + "server.csr -CA " + d + "ca.crt -CAkey " + d +
+              "ca.key -CAcreateserial -extfile " + d + "san.ext -out " + d + "server.crt"}) {
+        const ProgramRun run = RunProgram(command);
+        if (run.status != 0) {
+            *error = command + ": " + run.err;
+            return false;
+        }
+    }
+    tlsPort_ = FreePort();
+    return true;
+}
+
+bool MosquittoBroker::WaitForLog(const std::string& text, int count) const {
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        const std::string log = Log();
+        int found = 0;
+        for (size_t at = log.find(text); at != std::string::npos; at = log.find(text, at + 1))
+            ++found;
+        if (found >= count) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return false;
+}
+
 bool MosquittoBroker::Start(std::string* error) {
     const std::string config = dir_.Slashed() + "mosquitto.conf";
     {
@@ -68,6 +101,10 @@ bool MosquittoBroker::Start(std::string* error) {
             out << "allow_anonymous true\n";
         else
             out << "allow_anonymous false\npassword_file " << passwordFile_ << "\n";
+        // Settings after a listener line are that listener's.
+        if (tlsPort_ != 0)
+            out << "listener " << tlsPort_ << " 127.0.0.1\ncafile " << CaFile() << "\ncertfile "
+                << dir_.Slashed() << "server.crt\nkeyfile " << dir_.Slashed() << "server.key\n";
     }
     if (!process_.Start({KESTRANE_MOSQUITTO_EXE, "-c", config}, dir_.Slashed() + "broker.log")) {
         *error = "cannot start mosquitto";

@@ -19,6 +19,17 @@ public:
     // Only `user` with `password` may connect from the next Start on.
     void RequireLogin(const std::string& user, const std::string& password);
 
+    // From the next Start on, a second listener speaks TLS with a server
+    // certificate for 127.0.0.1 signed by CaFile(); OtherCaFile() is a CA
+    // that did not sign it. False when the files cannot be made.
+    bool ServeTls(std::string* error);
+    int TlsPort() const { return tlsPort_; }
+    std::string CaFile() const { return dir_.Slashed() + "ca.crt"; }
+    std::string OtherCaFile() const { return dir_.Slashed() + "other-ca.crt"; }
+
+    // Waits until at least `count` lines of the broker's log contain `text`.
+    bool WaitForLog(const std::string& text, int count) const;
+
     // Starts the broker and waits until it accepts connections. False, with
     // the reason, when it does not within a few seconds.
     bool Start(std::string* error);
@@ -34,6 +45,7 @@ private:
     int port_ = 0;
     ChildProcess process_;
     std::string passwordFile_;
+    int tlsPort_ = 0;
 };
 
 }  // namespace kestrane::testing

@@ -148,6 +148,34 @@ TEST_F(Connection, RefusedLoginIsLoggedAndTriedAgainUntilTheRightOne) {
         [](const auto& m) { return Says(m, "kestrane/bridge/availability", "online"); }));
 }
 
+TEST_F(Connection, TlsNeedsTheBrokersCaAndAFailedHandshakeIsRetried) {
+    broker_.Kill();
+    std::string error;
+    ASSERT_TRUE(broker_.ServeTls(&error)) << error;
+    ASSERT_TRUE(broker_.Start(&error)) << error;
+    MqttProbe probe(broker_.Port());  // on the plain listener
+    LogRecord log;
+    auto settings = Settings();
+    settings.port = broker_.TlsPort();
+    settings.tlsCaFile = broker_.OtherCaFile();
+    {
+        MqttPublisher wrong(settings, nullptr);
+        ASSERT_TRUE(wrong.Start(&error)) << error;
+        EXPECT_TRUE(log.WaitFor("cannot connect to 127.0.0.1:" + std::to_string(broker_.TlsPort())))
+            << log.All();
+        EXPECT_NE(log.All().find("tls_ca_file"), std::string::npos) << log.All();
+        // Still trying: a handshake that failed must not end the attempts.
+        EXPECT_TRUE(broker_.WaitForLog("port " + std::to_string(broker_.TlsPort()), 2))
+            << broker_.Log();
+        EXPECT_FALSE(wrong.Connected());
+    }
+    settings.tlsCaFile = broker_.CaFile();
+    MqttPublisher right(settings, nullptr);
+    ASSERT_TRUE(right.Start(&error)) << error;
+    EXPECT_TRUE(probe.WaitFor(
+        [](const auto& m) { return Says(m, "kestrane/bridge/availability", "online"); }));
+}
+
 TEST_F(Connection, UnusableSettingsAreRefusedAtStart) {
     auto settings = Settings();
     settings.tlsCaFile = "/nonexistent/ca.crt";
