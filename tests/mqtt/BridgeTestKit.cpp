@@ -93,6 +93,13 @@ bool BrokerTest::Has(const std::vector<ProbeMessage>& messages, const std::strin
     });
 }
 
+bool BrokerTest::Says(const std::vector<ProbeMessage>& messages, const std::string& topic,
+                      const std::string& payload) {
+    const auto last = std::find_if(messages.rbegin(), messages.rend(),
+                                   [&](const ProbeMessage& m) { return m.topic == topic; });
+    return last != messages.rend() && last->payload == payload;
+}
+
 bool BrokerTest::HasAllConfigs(const std::vector<ProbeMessage>& messages,
                                const bridge::DeviceIdentity& identity) {
     const bridge::BridgeTopics topics("kestrane", "homeassistant");

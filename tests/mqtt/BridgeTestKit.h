@@ -63,6 +63,9 @@ protected:
                               const bridge::DeviceIdentity& identity);
     static bool Has(const std::vector<ProbeMessage>& messages, const std::string& topic,
                     const std::string& payload);
+    // True when the newest message on `topic` is `payload`.
+    static bool Says(const std::vector<ProbeMessage>& messages, const std::string& topic,
+                     const std::string& payload);
 
     MosquittoBroker broker_;
 };

@@ -2,6 +2,7 @@
 // log file, and it is killed when the object goes.
 #pragma once
 
+#include <signal.h>
 #include <sys/types.h>
 
 #include <string>
@@ -12,7 +13,7 @@ namespace kestrane::testing {
 class ChildProcess {
 public:
     ChildProcess() = default;
-    ~ChildProcess() { Stop(9); }
+    ~ChildProcess() { Stop(SIGKILL); }
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
 

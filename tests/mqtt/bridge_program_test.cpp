@@ -82,12 +82,6 @@ protected:
     static int StatesOf(const std::vector<ProbeMessage>& messages, const std::string& id) {
         return CountOn(messages, "kestrane/" + id + "/state");
     }
-    static bool Says(const std::vector<ProbeMessage>& messages, const std::string& topic,
-                     const std::string& payload) {
-        for (auto m = messages.rbegin(); m != messages.rend(); ++m)
-            if (m->topic == topic) return m->payload == payload;
-        return false;
-    }
     // Every controller discovered, online, with at least `states` states.
     static bool AllUp(const std::vector<ProbeMessage>& messages, int states) {
         const auto ids = Ids(messages);

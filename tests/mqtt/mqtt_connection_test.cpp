@@ -15,13 +15,6 @@ namespace {
 
 using bridge::MqttPublisher;
 
-bool Says(const std::vector<ProbeMessage>& messages, const std::string& topic,
-          const std::string& payload) {
-    const auto last = std::find_if(messages.rbegin(), messages.rend(),
-                                   [&](const ProbeMessage& m) { return m.topic == topic; });
-    return last != messages.rend() && last->payload == payload;
-}
-
 using Connection = BrokerTest;
 
 TEST_F(Connection, BridgeAvailabilityIsTheWillWhenKilledAndOfflineAfterACleanStop) {
