@@ -216,7 +216,20 @@ void BusPoller::PollBus() {
 
 void BusPoller::PollDevice(Slot& slot) {
     CBusDevice& device = *slot.device;
-    const CycleResult cycle = master_->ReadCycle(device, [this] { return stop_.load(); });
+    CycleResult cycle;
+    const bool resting = slot.failedCycles >= timing_.failedCyclesOffline;
+    // A device that has stopped answering is asked once, without the
+    // retries, and read in full only when it answers that.
+    const TransactionResult probe =
+        resting ? master_->Transact(device, kRealTimeBlock, 0) : TransactionResult{};
+    if (resting && probe.result != BusResult::kOk) {
+        cycle.asked[kRealTimeBlock] = true;
+        cycle.results[kRealTimeBlock] = probe.result;
+        cycle.firstRequest = probe.firstRequest;
+        cycle.lineClosed = probe.result == BusResult::kLineClosed;
+    } else {
+        cycle = master_->ReadCycle(device, [this] { return stop_.load(); });
+    }
     if (cycle.stopped || cycle.lineClosed) return;
     slot.lastCycleMs = MillisecondsBetween(cycle.firstRequest, clock_.Now());
     if (cycle.decoded[kLoadBlock]) slot.loadBlockRead = true;
