@@ -8,7 +8,8 @@ BridgeBuses::BridgeBuses(const BridgeConfig& config, IUpdateSink& sink, LineOpen
                          PollerTiming timing) {
     for (size_t i = 0; i < config.buses.size(); ++i)
         buses_.push_back(std::make_unique<BusPoller>(static_cast<int>(i), config.buses[i],
-                                                     config.pollIntervalS, sink, opener, timing));
+                                                     config.pollIntervalS, sink, opener, timing,
+                                                     &ids_));
 }
 
 BridgeBuses::~BridgeBuses() {
@@ -34,8 +35,11 @@ bool BridgeBuses::Submit(const DeviceCommand& command) {
 }
 
 LineOpener SystemLineOpener() {
+    // A serial server on the network that is up answers a connect at once;
+    // the bound keeps a stop request from waiting long behind one that is not.
+    constexpr int kConnectTimeoutMs = 2000;
     return [](const BusConfig& bus, std::string* error) {
-        return OpenLine(bus.port, bus.baud, error);
+        return OpenLine(bus.port, bus.baud, error, kConnectTimeoutMs);
     };
 }
 

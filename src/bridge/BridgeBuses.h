@@ -28,6 +28,7 @@ public:
     const std::vector<std::unique_ptr<BusPoller>>& Buses() const { return buses_; }
 
 private:
+    DeviceIdRegistry ids_;
     std::vector<std::unique_ptr<BusPoller>> buses_;
 };
 

@@ -234,6 +234,11 @@ BridgeConfig Reader::Read(const toml::table& root) {
         const toml::table* bus = node.as_table();
         if (bus == nullptr) Fail(node, path, "must be a table");
         config.buses.push_back(ReadBus(*bus, path));
+        // Two threads on one line would take turns failing to open it.
+        for (size_t j = 0; j + 1 < config.buses.size(); ++j)
+            if (config.buses[j].port == config.buses.back().port)
+                Fail(*bus->get("port"), path + ".port",
+                     "the same port as bus[" + std::to_string(j) + "]");
     }
     return config;
 }

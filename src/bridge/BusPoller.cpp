@@ -62,13 +62,14 @@ BusOptions MasterOptions(const BusConfig& bus) {
 }
 
 BusPoller::BusPoller(int busIndex, BusConfig bus, double pollIntervalS, IUpdateSink& sink,
-                     LineOpener opener, PollerTiming timing)
+                     LineOpener opener, PollerTiming timing, DeviceIdRegistry* ids)
     : busIndex_(busIndex),
       bus_(std::move(bus)),
       pollInterval_(static_cast<long long>(pollIntervalS * 1e6)),
       sink_(sink),
       opener_(std::move(opener)),
-      timing_(timing) {
+      timing_(timing),
+      ids_(ids) {
     for (const DeviceConfig& device : bus_.devices) {
         auto slot = std::make_unique<Slot>();
         slot->config = device;
@@ -216,7 +217,20 @@ void BusPoller::PollBus() {
 
 void BusPoller::PollDevice(Slot& slot) {
     CBusDevice& device = *slot.device;
-    const CycleResult cycle = master_->ReadCycle(device, [this] { return stop_.load(); });
+    CycleResult cycle;
+    const bool resting = slot.failedCycles >= timing_.failedCyclesOffline;
+    // A device that has stopped answering is asked once, without the
+    // retries, and read in full only when it answers that.
+    const TransactionResult probe =
+        resting ? master_->Transact(device, kRealTimeBlock, 0) : TransactionResult{};
+    if (resting && probe.result != BusResult::kOk) {
+        cycle.asked[kRealTimeBlock] = true;
+        cycle.results[kRealTimeBlock] = probe.result;
+        cycle.firstRequest = probe.firstRequest;
+        cycle.lineClosed = probe.result == BusResult::kLineClosed;
+    } else {
+        cycle = master_->ReadCycle(device, [this] { return stop_.load(); });
+    }
     if (cycle.stopped || cycle.lineClosed) return;
     slot.lastCycleMs = MillisecondsBetween(cycle.firstRequest, clock_.Now());
     if (cycle.decoded[kLoadBlock]) slot.loadBlockRead = true;
@@ -244,32 +258,39 @@ void BusPoller::PollDevice(Slot& slot) {
         }
     }
 
-    if (cycle.decoded[kIdentityBlock]) {
-        const ControllerData& data = device.Data();
-        const std::string serial = TrimmedText(data.serialNumber, ControllerData::kSerialWords);
-        std::string oldId;
-        DeviceIdentity now;
-        {
-            std::lock_guard lock(mutex_);
-            slot.identity.serialNumber = serial;
-            slot.identity.model = TrimmedText(data.modelName, ControllerData::kModelWords);
-            slot.identity.firmware =
-                TrimmedText(data.firmwareVersion, ControllerData::kFirmwareWords);
-            const std::string id = SerialDeviceId(serial);
-            if (!id.empty() && id != slot.identity.deviceId) {
-                oldId = slot.identity.deviceId;
-                slot.identity.deviceId = id;
-            }
-            now = slot.identity;
-        }
-        if (!oldId.empty()) {
-            BridgeLog(LogLevel::kInfo, Label() + ": address " +
-                                           std::to_string(slot.config.address) + " is " +
-                                           now.deviceId + " (was " + oldId + ")");
-            sink_.Renamed(oldId, now);
-        }
-    }
+    if (cycle.decoded[kIdentityBlock]) LearnIdentity(slot);
     Publish(slot);
+}
+
+void BusPoller::LearnIdentity(Slot& slot) {
+    const ControllerData& data = slot.device->Data();
+    const std::string serial = TrimmedText(data.serialNumber, ControllerData::kSerialWords);
+    const std::string id = SerialDeviceId(serial);
+    const bool claimed = id.empty() || ids_ == nullptr || ids_->Claim(id, &slot);
+    if (!claimed && !slot.idConflictReported) {
+        BridgeLog(LogLevel::kWarning, Label() + ": address " + std::to_string(slot.config.address) +
+                                          " reports serial number " + serial +
+                                          " like another controller; it keeps its id " +
+                                          slot.identity.deviceId);
+        slot.idConflictReported = true;
+    }
+    std::string oldId;
+    DeviceIdentity now;
+    {
+        std::lock_guard lock(mutex_);
+        slot.identity.serialNumber = serial;
+        slot.identity.model = TrimmedText(data.modelName, ControllerData::kModelWords);
+        slot.identity.firmware = TrimmedText(data.firmwareVersion, ControllerData::kFirmwareWords);
+        if (claimed && !id.empty() && id != slot.identity.deviceId) {
+            oldId = slot.identity.deviceId;
+            slot.identity.deviceId = id;
+        }
+        now = slot.identity;
+    }
+    if (oldId.empty()) return;
+    BridgeLog(LogLevel::kInfo, Label() + ": address " + std::to_string(slot.config.address) +
+                                   " is " + now.deviceId + " (was " + oldId + ")");
+    sink_.Renamed(oldId, now);
 }
 
 void BusPoller::Publish(Slot& slot) {

@@ -23,6 +23,7 @@
 
 #include "bridge/BridgeConfig.h"
 #include "bridge/BridgeLink.h"
+#include "bridge/DeviceIdRegistry.h"
 #include "bus/BusClock.h"
 #include "bus/CBusMaster.h"
 #include "serial/SerialLine.h"
@@ -44,8 +45,9 @@ BusOptions MasterOptions(const BusConfig& bus);
 
 class BusPoller {
 public:
+    // `ids` (may be null) is shared by the buses of one bridge.
     BusPoller(int busIndex, BusConfig bus, double pollIntervalS, IUpdateSink& sink,
-              LineOpener opener, PollerTiming timing = {});
+              LineOpener opener, PollerTiming timing = {}, DeviceIdRegistry* ids = nullptr);
     ~BusPoller();  // stops and joins
     BusPoller(const BusPoller&) = delete;
     BusPoller& operator=(const BusPoller&) = delete;
@@ -73,6 +75,7 @@ private:
     void LoseLine();
     void PollBus();
     void PollDevice(Slot& slot);
+    void LearnIdentity(Slot& slot);
     void Publish(Slot& slot);
     void RunCommands();
     void Execute(Slot& slot, const DeviceCommand& command);
@@ -90,6 +93,7 @@ private:
     IUpdateSink& sink_;
     const LineOpener opener_;
     const PollerTiming timing_;
+    DeviceIdRegistry* const ids_;
 
     SteadyBusClock clock_;
     std::unique_ptr<ISerialLine> line_;

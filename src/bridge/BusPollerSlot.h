@@ -23,6 +23,7 @@ struct BusPoller::Slot {
     SteadyTime nextProbe{};
     bool loadBlockRead = false;  // block 0x0401 decoded since the line was opened
     double lastCycleMs = 0;
+    bool idConflictReported = false;
     nlohmann::json state;  // of the last good cycle; null before one
 };
 

@@ -46,7 +46,7 @@ void CBusMaster::Count(CBusDevice& device, BusResult result) {
     counters_.Add(result);
 }
 
-TransactionResult CBusMaster::Transact(CBusDevice& device, int transactionCode) {
+TransactionResult CBusMaster::Transact(CBusDevice& device, int transactionCode, int retries) {
     TransactionResult result;
     result.firstRequest = clock_.Now();
     result.finished = result.firstRequest;
@@ -54,7 +54,8 @@ TransactionResult CBusMaster::Transact(CBusDevice& device, int transactionCode) 
         result.result = BusResult::kRejected;  // nothing this master can send
         return result;
     }
-    for (int attempt = 0; attempt <= std::max(options_.retries, 0); ++attempt) {
+    const int furtherAttempts = std::max(retries >= 0 ? retries : options_.retries, 0);
+    for (int attempt = 0; attempt <= furtherAttempts; ++attempt) {
         result.result =
             lineClosed_ ? BusResult::kLineClosed : Attempt(device, transactionCode, result);
         Count(device, result.result);

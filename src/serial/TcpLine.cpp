@@ -84,7 +84,8 @@ bool ParseTcpAddress(const std::string& text, TcpAddress* address, std::string* 
     const std::string rest = text.substr(kScheme.size());
     size_t colon = std::string::npos;
     std::string host;
-    if (!rest.empty() && rest.front() == '[') {
+    const bool bracketed = !rest.empty() && rest.front() == '[';
+    if (bracketed) {
         const size_t close = rest.find(']');
         if (close == std::string::npos || close + 1 >= rest.size() || rest[close + 1] != ':') {
             *error = text + ": want tcp://[address]:port";
@@ -96,8 +97,8 @@ bool ParseTcpAddress(const std::string& text, TcpAddress* address, std::string* 
         colon = rest.rfind(':');
         if (colon != std::string::npos) host = rest.substr(0, colon);
     }
-    if (colon == std::string::npos || host.empty() ||
-        host.find_first_of("/:") != std::string::npos) {
+    if (colon == std::string::npos || host.empty() || host.find('/') != std::string::npos ||
+        (!bracketed && host.find(':') != std::string::npos)) {
         *error = text + ": want tcp://host:port";
         return false;
     }

@@ -50,6 +50,10 @@ public:
         std::lock_guard lock(mutex_);
         return Of(address);
     }
+    std::vector<CommandOutcome> OutcomesCopy() {
+        std::lock_guard lock(mutex_);
+        return outcomes_;
+    }
 
 private:
     void Record(const std::function<void()>& change) {

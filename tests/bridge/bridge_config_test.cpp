@@ -120,6 +120,8 @@ TEST(BridgeConfig, EachBadFileGivesItsOneLineError) {
          "b.toml:3: bus[0].devices[0].adress: unknown key"},
         {(bus + "devices = [\n  { address = 4 },\n  { address = 4, name = \"twin\" },\n]\n"),
          "b.toml:5: bus[0].devices[1].address: address 4 is already used on this bus"},
+        {bus + "devices = [ { address = 1 } ]\n" + bus + "devices = [ { address = 2 } ]\n",
+         "b.toml:5: bus[1].port: the same port as bus[0]"},
         {"[[bus]\n", nullptr},  // a syntax error: checked below by its prefix
     };
     for (const BadConfig& c : cases) {

@@ -108,14 +108,21 @@ TEST(BusPoller, DeadDeviceIsAskedAgainOncePerBackoffPeriod) {
     PollerTiming timing;
     timing.deadFirst = milliseconds(50);
     timing.deadMax = milliseconds(100);
-    BusPoller poller(0, Bus(simulator->DevicePath(), {1, 9}), 0, sink, SystemLineOpener(), timing);
+    BusConfig bus = Bus(simulator->DevicePath(), {1, 9});
+    bus.retries = 2;
+    BusPoller poller(0, bus, 0, sink, SystemLineOpener(), timing);
     poller.Start();
     // Probes go on after the first three failures; each of them is one cycle.
     ASSERT_TRUE(sink.WaitFor([](Sink s) { return CountOf(s, 9) >= 6; }));
     poller.RequestStop();
     poller.Join();
-    // The live device ran many cycles for every probe of the dead one.
-    EXPECT_GT(sink.Of(1).size(), sink.Of(9).size());
+    // The live device is read on every pass, the dead one at most once a pass.
+    EXPECT_GE(sink.Of(1).size(), sink.Of(9).size());
+    // Three failed cycles of three attempts each, then one request a probe.
+    const auto dead = sink.Of(9);
+    EXPECT_EQ(dead[2].link["requests"], 9);
+    EXPECT_EQ(dead[3].link["requests"], 10);
+    EXPECT_EQ(dead[5].link["requests"], 12);
 }
 
 TEST(BusPoller, LostLineTakesItsDevicesOfflineOnceAndComesBackOnTheSamePath) {
