@@ -9,6 +9,8 @@
 #    eight live controllers against the same bus without the dead one.
 # 3. At poll_interval_s = 5: the bridge's processor time as a share of one
 #    core, and its peak resident memory.
+# 4. As 1, publishing to a real mosquitto broker: the messages per second that
+#    reach a subscriber.
 # Cycles are counted from the --json-lines output (one line per device cycle).
 #
 # usage: bench/bridge_bench.sh [build-dir] [seconds per run, default 60]
@@ -35,7 +37,8 @@ stop_sims() {
     for pid in "${sim_pids[@]}"; do wait "$pid" 2>/dev/null || true; done
     sim_pids=()
 }
-trap 'stop_sims; rm -rf "$work"' EXIT
+mqtt_pids=()
+trap 'stop_sims; for pid in "${mqtt_pids[@]}"; do kill "$pid" 2>/dev/null || true; done; rm -rf "$work"' EXIT
 
 buses=4
 devices=8
@@ -103,6 +106,41 @@ config "$work/slow.toml" 5 "$buses"
 run "$work/slow.toml" "$work/slow.jsonl"
 stop_sims
 
+# 4. As 1, publishing to a real mosquitto broker on a free port, with a
+#    subscriber counting the state and link messages that reach it.
+echo "bridge_bench: $buses buses as fast as possible, publishing to mosquitto, ${seconds} s" >&2
+broker_bin=$(command -v mosquitto || echo /usr/sbin/mosquitto)
+[ -x "$broker_bin" ] && command -v mosquitto_sub >/dev/null ||
+    { echo "bridge_bench: needs mosquitto and mosquitto_sub" >&2; exit 1; }
+mqtt_port=$((20000 + RANDOM % 20000))
+printf 'listener %s 127.0.0.1\nallow_anonymous true\npersistence false\nuser %s\n' \
+    "$mqtt_port" "$(id -un)" >"$work/mosquitto.conf"
+"$broker_bin" -c "$work/mosquitto.conf" >"$work/broker.log" 2>&1 &
+broker_pid=$!
+mqtt_pids+=("$broker_pid")
+for _ in $(seq 50); do
+    mosquitto_pub -p "$mqtt_port" -t bench/ping -m 1 2>/dev/null && break
+    sleep 0.1
+done
+mosquitto_sub -p "$mqtt_port" -t 'kestrane/#' -v >"$work/sub.txt" 2>/dev/null &
+sub_pid=$!
+mqtt_pids+=("$sub_pid")
+start_sims "$buses"
+config "$work/mqtt.toml" 0 "$buses"
+printf '[mqtt]\nhost = "127.0.0.1"\nport = %s\nclient_id = "kestrane-bench"\n' "$mqtt_port" \
+    >>"$work/mqtt.toml"
+run "$work/mqtt.toml" "$work/mqtt.jsonl"
+stop_sims
+sleep 1  # the last messages on their way to the subscriber
+kill "$sub_pid" "$broker_pid" 2>/dev/null || true
+wait "$sub_pid" "$broker_pid" 2>/dev/null || true
+received=$(grep -cE '^kestrane/[^/ ]+/(state|link) ' "$work/sub.txt" || true)
+device_cycles=$(wc -l <"$work/mqtt.jsonl")
+mqtt_rate=$(awk -v n="$received" -v t="$seconds" 'BEGIN { printf "%.1f", n / t }')
+mqtt_per_cycle=$(ratio "$received" "$device_cycles")
+read -r user sys rss < <(tail -n 1 "$work/mqtt.jsonl.time")
+mqtt_cpu=$(awk -v u="$user" -v s="$sys" -v t="$seconds" 'BEGIN { printf "%.2f", (u + s) / t * 100 }')
+
 echo
 echo "cycle of $devices controllers at 9600 baud (kestrane-sim --pace), over ${seconds} s"
 echo "floor: $devices x $floor ms (one controller's eight blocks on the wire) = $floor8 ms"
@@ -122,6 +160,5 @@ awk -v u="$user" -v s="$sys" -v t="$seconds" -v m="$rss" 'BEGIN {
 read -r user sys rss < <(tail -n 1 "$work/fast.jsonl.time")
 awk -v u="$user" -v s="$sys" -v t="$seconds" -v m="$rss" 'BEGIN {
     printf "poll_interval_s = 0: processor %.2f%% of one core, peak RSS %.1f MB\n", (u + s) / t * 100, m / 1024 }'
-# Messages per second reaching an MQTT subscriber: measured here once the
-# bridge publishes to a broker.
-echo "MQTT messages per second at a subscriber: not measured (no MQTT publisher in this build)"
+echo "MQTT at a subscriber (poll_interval_s = 0, $buses buses): $mqtt_rate messages/s of state and link," \
+    "$mqtt_per_cycle per device cycle (2 expected: state and link); processor $mqtt_cpu% of one core"
