@@ -1,6 +1,7 @@
 #include "bridge/HaDiscovery.h"
 
 #include "bridge/LoadModeOptions.h"
+#include "bridge/MqttJson.h"
 #include "bridge/StateFields.h"
 
 namespace kestrane::bridge {
@@ -60,7 +61,7 @@ std::vector<TopicPayload> HaDiscovery::Configs(const DeviceIdentity& device) con
         }
         configs.push_back(
             {topics_.DiscoveryConfig(Component(field.kind), UniqueId(device.deviceId, field.key)),
-             config.dump()});
+             JsonText(config)});
     }
     if (!device.allowControl) return configs;
 
@@ -70,13 +71,13 @@ std::vector<TopicPayload> HaDiscovery::Configs(const DeviceIdentity& device) con
     for (const LoadModeOption& option : kLoadModeOptions)
         select["options"].push_back(option.text);
     configs.push_back({topics_.DiscoveryConfig("select", UniqueId(device.deviceId, kLoadModeKey)),
-                       select.dump()});
+                       JsonText(select)});
 
     nlohmann::json button = Common(device, kSetClockKey, "Set clock");
     button["command_topic"] = topics_.ClockCommand(device.deviceId);
     button["payload_press"] = "PRESS";
     configs.push_back({topics_.DiscoveryConfig("button", UniqueId(device.deviceId, kSetClockKey)),
-                       button.dump()});
+                       JsonText(button)});
     return configs;
 }
 

@@ -2,6 +2,7 @@
 
 #include "bridge/BridgeLog.h"
 #include "bridge/LoadModeOptions.h"
+#include "bridge/MqttJson.h"
 
 namespace kestrane::bridge {
 
@@ -97,9 +98,9 @@ void MqttPublisher::Publish(const DeviceUpdate& update) {
             client_.Publish(topics_.DeviceAvailability(id), update.online ? "online" : "offline",
                             kRetainedQos, true);
     if (!update.state.is_null())
-        client_.Publish(topics_.State(id), update.state.dump(), kStateQos, true);
+        client_.Publish(topics_.State(id), JsonText(update.state), kStateQos, true);
     if (!update.link.is_null())
-        client_.Publish(topics_.Link(id), update.link.dump(), kStateQos, false);
+        client_.Publish(topics_.Link(id), JsonText(update.link), kStateQos, false);
 }
 
 void MqttPublisher::Renamed(const std::string& oldId, const DeviceIdentity& now) {
@@ -113,16 +114,13 @@ void MqttPublisher::Renamed(const std::string& oldId, const DeviceIdentity& now)
 }
 
 void MqttPublisher::ReportOutcome(const CommandOutcome& outcome) {
-    BridgeLog(outcome.ok ? LogLevel::kInfo : LogLevel::kWarning,
-              "mqtt: command for " + outcome.deviceId + (outcome.ok ? " done: " : " failed: ") +
-                  outcome.message);
     PublishEvent(outcome.deviceId, outcome.ok, outcome.message);
 }
 
 void MqttPublisher::PublishEvent(const std::string& deviceId, bool ok, const std::string& message) {
     if (!UsableId(deviceId)) return;
     const nlohmann::json event = {{"device_id", deviceId}, {"ok", ok}, {"message", message}};
-    client_.Publish(topics_.Event(deviceId), event.dump(), kCommandQos, false);
+    client_.Publish(topics_.Event(deviceId), JsonText(event), kCommandQos, false);
 }
 
 void MqttPublisher::RepublishLocked() {
@@ -134,7 +132,7 @@ void MqttPublisher::RepublishLocked() {
             client_.Publish(topics_.DeviceAvailability(id),
                             device.last.online ? "online" : "offline", kRetainedQos, true);
         if (!device.last.state.is_null())
-            client_.Publish(topics_.State(id), device.last.state.dump(), kStateQos, true);
+            client_.Publish(topics_.State(id), JsonText(device.last.state), kStateQos, true);
     }
 }
 
