@@ -31,6 +31,12 @@ std::string TrimmedText(const AtomicValue* words, int count) {
     return text;
 }
 
+void Accumulate(LinkCounters& into, const LinkCounters& from) {
+    into.requests += from.requests;
+    for (size_t i = 0; i < kBusResultCount; ++i)
+        into.results[i] += from.results[i];
+}
+
 }  // namespace
 
 std::string SerialDeviceId(const std::string& serialNumber) {
@@ -116,17 +122,13 @@ std::string BusPoller::Label() const {
     return "bus " + std::to_string(busIndex_) + " (" + bus_.port + ")";
 }
 
-bool BusPoller::WaitUntil(SteadyTime when, bool runCommands) {
+bool BusPoller::WaitUntil(SteadyTime when) {
     for (;;) {
         {
             std::unique_lock lock(mutex_);
-            wake_.wait_until(lock, when,
-                             [&] { return stop_.load() || (runCommands && !commands_.empty()); });
+            wake_.wait_until(lock, when, [&] { return stop_.load() || !commands_.empty(); });
             if (stop_) return false;
-            if (commands_.empty() || !runCommands) {
-                if (Steady::now() >= when) return true;
-                continue;
-            }
+            if (commands_.empty()) return true;  // the time has come
         }
         RunCommands();
     }
@@ -143,12 +145,12 @@ void BusPoller::Run() {
             LoseLine();
             reported = true;
             backoff = timing_.reopenFirst;
-            WaitUntil(Steady::now() + backoff, false);
+            WaitUntil(Steady::now() + backoff);
             continue;
         }
         if (stop_) break;
         RunCommands();
-        if (pollInterval_.count() > 0) WaitUntil(cycleStart + pollInterval_, true);
+        if (pollInterval_.count() > 0) WaitUntil(cycleStart + pollInterval_);
     }
     master_.reset();
     line_.reset();
@@ -164,7 +166,7 @@ bool BusPoller::OpenLine(bool& reported, milliseconds& backoff) {
             MarkAllOffline();
             reported = true;
         }
-        WaitUntil(Steady::now() + backoff, false);
+        WaitUntil(Steady::now() + backoff);
         backoff = std::min(backoff * 2, timing_.reopenMax);
         return false;
     }
@@ -184,8 +186,11 @@ bool BusPoller::OpenLine(bool& reported, milliseconds& backoff) {
 
 void BusPoller::LoseLine() {
     BridgeLog(LogLevel::kError, Label() + ": line lost (unplugged or server gone); reopening");
-    for (auto& slot : slots_)
+    for (auto& slot : slots_) {
+        // The counters go on from where they were when the line is back.
+        Accumulate(slot->carried, slot->device->Counters());
         slot->device = nullptr;
+    }
     master_.reset();
     line_.reset();
     MarkAllOffline();
@@ -212,7 +217,6 @@ void BusPoller::PollBus() {
     }
     if (stop_ || master_->LineClosed()) return;
     lastBusCycleMs_ = MillisecondsBetween(start, clock_.Now());
-    ++busCycles_;
 }
 
 void BusPoller::PollDevice(Slot& slot) {
@@ -301,9 +305,9 @@ void BusPoller::Publish(Slot& slot) {
     }
     update.online = slot.online;
     update.state = slot.state;
-    static const LinkCounters kNone;
-    update.link =
-        LinkJson(slot.device != nullptr ? slot.device->Counters() : kNone, slot.lastCycleMs);
+    LinkCounters counters = slot.carried;
+    if (slot.device != nullptr) Accumulate(counters, slot.device->Counters());
+    update.link = LinkJson(counters, slot.lastCycleMs);
     update.link["bus_cycle_ms"] = lastBusCycleMs_;
     sink_.Publish(update);
 }

@@ -63,8 +63,6 @@ public:
 
     // The identities of the bus's devices as they stand now.
     std::vector<DeviceIdentity> Identities() const;
-    // Full passes over the bus's devices so far.
-    uint64_t BusCycles() const { return busCycles_; }
 
 private:
     struct Slot;
@@ -82,9 +80,9 @@ private:
     CommandOutcome SetLoadMode(Slot& slot, LoadModeChoice choice);
     CommandOutcome SetClock(Slot& slot);
     void MarkAllOffline();
-    // Sleeps until `when`, running commands that arrive meanwhile; false once
-    // a stop was asked for.
-    bool WaitUntil(SteadyTime when, bool runCommands);
+    // Sleeps until `when`, running commands that arrive meanwhile (they fail
+    // at once while the line is down); false once a stop was asked for.
+    bool WaitUntil(SteadyTime when);
     std::string Label() const;
 
     const int busIndex_;
@@ -100,7 +98,6 @@ private:
     std::unique_ptr<CBusMaster> master_;
     std::vector<std::unique_ptr<Slot>> slots_;
     double lastBusCycleMs_ = 0;
-    std::atomic<uint64_t> busCycles_{0};
 
     mutable std::mutex mutex_;  // guards the identities, the queue and the wake-up
     std::condition_variable wake_;
