@@ -140,7 +140,7 @@ void BusPoller::Run() {
     while (!stop_) {
         if (!line_ && !OpenLine(reported, backoff)) continue;
         const SteadyTime cycleStart = Steady::now();
-        PollBus();
+        const std::optional<SteadyTime> nextDue = PollBus();
         if (master_ && master_->LineClosed()) {
             LoseLine();
             reported = true;
@@ -150,7 +150,11 @@ void BusPoller::Run() {
         }
         if (stop_) break;
         RunCommands();
-        if (pollInterval_.count() > 0) WaitUntil(cycleStart + pollInterval_);
+        // With every device resting, even "as fast as possible" waits for the
+        // next probe rather than spinning.
+        SteadyTime next = cycleStart + pollInterval_;
+        if (nextDue) next = std::max(next, *nextDue);
+        if (next > Steady::now()) WaitUntil(next);
     }
     master_.reset();
     line_.reset();
@@ -205,18 +209,26 @@ void BusPoller::MarkAllOffline() {
     }
 }
 
-void BusPoller::PollBus() {
+std::optional<BusPoller::SteadyTime> BusPoller::PollBus() {
     const auto start = clock_.Now();
+    ++passes_;
+    std::optional<SteadyTime> earliestProbe;
+    bool polled = false;
     for (auto& slot : slots_) {
-        if (stop_ || master_->LineClosed()) return;
+        if (stop_ || master_->LineClosed()) return std::nullopt;
         RunCommands();
-        if (master_->LineClosed()) return;
+        if (master_->LineClosed()) return std::nullopt;
         const bool resting = slot->failedCycles >= timing_.failedCyclesOffline;
-        if (resting && Steady::now() < slot->nextProbe) continue;
+        if (resting && Steady::now() < slot->nextProbe) {
+            if (!earliestProbe || slot->nextProbe < *earliestProbe) earliestProbe = slot->nextProbe;
+            continue;
+        }
         PollDevice(*slot);
+        polled = true;
     }
-    if (stop_ || master_->LineClosed()) return;
-    lastBusCycleMs_ = MillisecondsBetween(start, clock_.Now());
+    if (stop_ || master_->LineClosed()) return std::nullopt;
+    if (polled) lastBusCycleMs_ = MillisecondsBetween(start, clock_.Now());
+    return polled ? std::nullopt : earliestProbe;
 }
 
 void BusPoller::PollDevice(Slot& slot) {

@@ -17,6 +17,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -63,6 +64,8 @@ public:
 
     // The identities of the bus's devices as they stand now.
     std::vector<DeviceIdentity> Identities() const;
+    // Passes over the bus so far, including those in which no device was due.
+    uint64_t Passes() const { return passes_; }
 
 private:
     struct Slot;
@@ -71,7 +74,9 @@ private:
     void Run();
     bool OpenLine(bool& reported, std::chrono::milliseconds& backoff);
     void LoseLine();
-    void PollBus();
+    // One pass over the devices that are due; the time the next one is due
+    // when none of them was, else nothing.
+    std::optional<SteadyTime> PollBus();
     void PollDevice(Slot& slot);
     void LearnIdentity(Slot& slot);
     void Publish(Slot& slot);
@@ -98,6 +103,7 @@ private:
     std::unique_ptr<CBusMaster> master_;
     std::vector<std::unique_ptr<Slot>> slots_;
     double lastBusCycleMs_ = 0;
+    std::atomic<uint64_t> passes_{0};
 
     mutable std::mutex mutex_;  // guards the identities, the queue and the wake-up
     std::condition_variable wake_;

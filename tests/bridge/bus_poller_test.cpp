@@ -103,6 +103,28 @@ TEST(BusPoller, DeadDeviceGoesOfflineAfterThreeCyclesAndRestsWhileNeighboursRun)
         EXPECT_TRUE(u.online);
 }
 
+TEST(BusPoller, BusOfRestingDevicesSleepsUntilTheNextProbe) {
+    auto simulator = StartSimulator({1});
+    RecordingSink sink;
+    PollerTiming timing;
+    timing.deadFirst = timing.deadMax = milliseconds(3600 * 1000);
+    BusConfig bus = Bus(simulator->DevicePath(), {9});
+    bus.devices[0].allowControl = true;
+    BusPoller poller(0, bus, 0, sink, SystemLineOpener(), timing);
+    poller.Start();
+    ASSERT_TRUE(sink.WaitFor([](Sink s) { return CountOf(s, 9) == 3; }));
+    // Commands are served from the wait; a thread that spun would make passes
+    // over the bus between them.
+    ASSERT_TRUE(poller.Submit({"bus0-addr9", DeviceCommand::Kind::kSetClock}));
+    ASSERT_TRUE(sink.WaitFor([](Sink s) { return s.Outcomes().size() == 1; }));
+    const uint64_t passes = poller.Passes();
+    ASSERT_TRUE(poller.Submit({"bus0-addr9", DeviceCommand::Kind::kSetClock}));
+    ASSERT_TRUE(sink.WaitFor([](Sink s) { return s.Outcomes().size() == 2; }));
+    EXPECT_EQ(poller.Passes(), passes);
+    poller.RequestStop();
+    poller.Join();
+}
+
 TEST(BusPoller, DeadDeviceIsAskedAgainOncePerBackoffPeriod) {
     auto simulator = StartSimulator({1});
     RecordingSink sink;
