@@ -31,6 +31,12 @@ std::string TrimmedText(const AtomicValue* words, int count) {
     return text;
 }
 
+void Accumulate(LinkCounters& into, const LinkCounters& from) {
+    into.requests += from.requests;
+    for (size_t i = 0; i < kBusResultCount; ++i)
+        into.results[i] += from.results[i];
+}
+
 }  // namespace
 
 std::string SerialDeviceId(const std::string& serialNumber) {
@@ -116,17 +122,13 @@ std::string BusPoller::Label() const {
     return "bus " + std::to_string(busIndex_) + " (" + bus_.port + ")";
 }
 
-bool BusPoller::WaitUntil(SteadyTime when, bool runCommands) {
+bool BusPoller::WaitUntil(SteadyTime when) {
     for (;;) {
         {
             std::unique_lock lock(mutex_);
-            wake_.wait_until(lock, when,
-                             [&] { return stop_.load() || (runCommands && !commands_.empty()); });
+            wake_.wait_until(lock, when, [&] { return stop_.load() || !commands_.empty(); });
             if (stop_) return false;
-            if (commands_.empty() || !runCommands) {
-                if (Steady::now() >= when) return true;
-                continue;
-            }
+            if (commands_.empty()) return true;  // the time has come
         }
         RunCommands();
     }
@@ -138,17 +140,21 @@ void BusPoller::Run() {
     while (!stop_) {
         if (!line_ && !OpenLine(reported, backoff)) continue;
         const SteadyTime cycleStart = Steady::now();
-        PollBus();
+        const std::optional<SteadyTime> nextDue = PollBus();
         if (master_ && master_->LineClosed()) {
             LoseLine();
             reported = true;
             backoff = timing_.reopenFirst;
-            WaitUntil(Steady::now() + backoff, false);
+            WaitUntil(Steady::now() + backoff);
             continue;
         }
         if (stop_) break;
         RunCommands();
-        if (pollInterval_.count() > 0) WaitUntil(cycleStart + pollInterval_, true);
+        // With every device resting, even "as fast as possible" waits for the
+        // next probe rather than spinning.
+        SteadyTime next = cycleStart + pollInterval_;
+        if (nextDue) next = std::max(next, *nextDue);
+        if (next > Steady::now()) WaitUntil(next);
     }
     master_.reset();
     line_.reset();
@@ -164,7 +170,7 @@ bool BusPoller::OpenLine(bool& reported, milliseconds& backoff) {
             MarkAllOffline();
             reported = true;
         }
-        WaitUntil(Steady::now() + backoff, false);
+        WaitUntil(Steady::now() + backoff);
         backoff = std::min(backoff * 2, timing_.reopenMax);
         return false;
     }
@@ -184,8 +190,11 @@ bool BusPoller::OpenLine(bool& reported, milliseconds& backoff) {
 
 void BusPoller::LoseLine() {
     BridgeLog(LogLevel::kError, Label() + ": line lost (unplugged or server gone); reopening");
-    for (auto& slot : slots_)
+    for (auto& slot : slots_) {
+        // The counters go on from where they were when the line is back.
+        Accumulate(slot->carried, slot->device->Counters());
         slot->device = nullptr;
+    }
     master_.reset();
     line_.reset();
     MarkAllOffline();
@@ -200,19 +209,26 @@ void BusPoller::MarkAllOffline() {
     }
 }
 
-void BusPoller::PollBus() {
+std::optional<BusPoller::SteadyTime> BusPoller::PollBus() {
     const auto start = clock_.Now();
+    ++passes_;
+    std::optional<SteadyTime> earliestProbe;
+    bool polled = false;
     for (auto& slot : slots_) {
-        if (stop_ || master_->LineClosed()) return;
+        if (stop_ || master_->LineClosed()) return std::nullopt;
         RunCommands();
-        if (master_->LineClosed()) return;
+        if (master_->LineClosed()) return std::nullopt;
         const bool resting = slot->failedCycles >= timing_.failedCyclesOffline;
-        if (resting && Steady::now() < slot->nextProbe) continue;
+        if (resting && Steady::now() < slot->nextProbe) {
+            if (!earliestProbe || slot->nextProbe < *earliestProbe) earliestProbe = slot->nextProbe;
+            continue;
+        }
         PollDevice(*slot);
+        polled = true;
     }
-    if (stop_ || master_->LineClosed()) return;
-    lastBusCycleMs_ = MillisecondsBetween(start, clock_.Now());
-    ++busCycles_;
+    if (stop_ || master_->LineClosed()) return std::nullopt;
+    if (polled) lastBusCycleMs_ = MillisecondsBetween(start, clock_.Now());
+    return polled ? std::nullopt : earliestProbe;
 }
 
 void BusPoller::PollDevice(Slot& slot) {
@@ -301,9 +317,9 @@ void BusPoller::Publish(Slot& slot) {
     }
     update.online = slot.online;
     update.state = slot.state;
-    static const LinkCounters kNone;
-    update.link =
-        LinkJson(slot.device != nullptr ? slot.device->Counters() : kNone, slot.lastCycleMs);
+    LinkCounters counters = slot.carried;
+    if (slot.device != nullptr) Accumulate(counters, slot.device->Counters());
+    update.link = LinkJson(counters, slot.lastCycleMs);
     update.link["bus_cycle_ms"] = lastBusCycleMs_;
     sink_.Publish(update);
 }

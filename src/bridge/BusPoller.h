@@ -17,6 +17,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -63,8 +64,8 @@ public:
 
     // The identities of the bus's devices as they stand now.
     std::vector<DeviceIdentity> Identities() const;
-    // Full passes over the bus's devices so far.
-    uint64_t BusCycles() const { return busCycles_; }
+    // Passes over the bus so far, including those in which no device was due.
+    uint64_t Passes() const { return passes_; }
 
 private:
     struct Slot;
@@ -73,7 +74,9 @@ private:
     void Run();
     bool OpenLine(bool& reported, std::chrono::milliseconds& backoff);
     void LoseLine();
-    void PollBus();
+    // One pass over the devices that are due; the time the next one is due
+    // when none of them was, else nothing.
+    std::optional<SteadyTime> PollBus();
     void PollDevice(Slot& slot);
     void LearnIdentity(Slot& slot);
     void Publish(Slot& slot);
@@ -82,9 +85,9 @@ private:
     CommandOutcome SetLoadMode(Slot& slot, LoadModeChoice choice);
     CommandOutcome SetClock(Slot& slot);
     void MarkAllOffline();
-    // Sleeps until `when`, running commands that arrive meanwhile; false once
-    // a stop was asked for.
-    bool WaitUntil(SteadyTime when, bool runCommands);
+    // Sleeps until `when`, running commands that arrive meanwhile (they fail
+    // at once while the line is down); false once a stop was asked for.
+    bool WaitUntil(SteadyTime when);
     std::string Label() const;
 
     const int busIndex_;
@@ -100,7 +103,7 @@ private:
     std::unique_ptr<CBusMaster> master_;
     std::vector<std::unique_ptr<Slot>> slots_;
     double lastBusCycleMs_ = 0;
-    std::atomic<uint64_t> busCycles_{0};
+    std::atomic<uint64_t> passes_{0};
 
     mutable std::mutex mutex_;  // guards the identities, the queue and the wake-up
     std::condition_variable wake_;

@@ -17,6 +17,7 @@ struct BusPoller::Slot {
     DeviceConfig config;
     DeviceIdentity identity;       // written by the bus thread under the poller's mutex
     CBusDevice* device = nullptr;  // owned by the master of the open line
+    LinkCounters carried;          // of the lines lost before the current one
     bool online = false;
     int failedCycles = 0;
     std::chrono::milliseconds backoff{0};

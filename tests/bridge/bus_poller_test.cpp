@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <set>
 
 #include "RecordingSink.h"
 #include "bridge/BridgeBuses.h"
@@ -102,6 +103,28 @@ TEST(BusPoller, DeadDeviceGoesOfflineAfterThreeCyclesAndRestsWhileNeighboursRun)
         EXPECT_TRUE(u.online);
 }
 
+TEST(BusPoller, BusOfRestingDevicesSleepsUntilTheNextProbe) {
+    auto simulator = StartSimulator({1});
+    RecordingSink sink;
+    PollerTiming timing;
+    timing.deadFirst = timing.deadMax = milliseconds(3600 * 1000);
+    BusConfig bus = Bus(simulator->DevicePath(), {9});
+    bus.devices[0].allowControl = true;
+    BusPoller poller(0, bus, 0, sink, SystemLineOpener(), timing);
+    poller.Start();
+    ASSERT_TRUE(sink.WaitFor([](Sink s) { return CountOf(s, 9) == 3; }));
+    // Commands are served from the wait; a thread that spun would make passes
+    // over the bus between them.
+    ASSERT_TRUE(poller.Submit({"bus0-addr9", DeviceCommand::Kind::kSetClock}));
+    ASSERT_TRUE(sink.WaitFor([](Sink s) { return s.Outcomes().size() == 1; }));
+    const uint64_t passes = poller.Passes();
+    ASSERT_TRUE(poller.Submit({"bus0-addr9", DeviceCommand::Kind::kSetClock}));
+    ASSERT_TRUE(sink.WaitFor([](Sink s) { return s.Outcomes().size() == 2; }));
+    EXPECT_EQ(poller.Passes(), passes);
+    poller.RequestStop();
+    poller.Join();
+}
+
 TEST(BusPoller, DeadDeviceIsAskedAgainOncePerBackoffPeriod) {
     auto simulator = StartSimulator({1});
     RecordingSink sink;
@@ -150,14 +173,20 @@ TEST(BusPoller, LostLineTakesItsDevicesOfflineOnceAndComesBackOnTheSamePath) {
     poller.Join();
 
     for (const uint8_t address : {1, 2}) {
+        const auto updates = sink.Of(address);
         int offline = 0;
-        for (const DeviceUpdate& u : sink.Of(address))
-            offline += u.online ? 0 : 1;
+        for (const DeviceUpdate& u : updates) {
+            if (u.online) continue;
+            ++offline;
+            // The counters run on across the lost line.
+            EXPECT_GT(u.link["requests"].get<int>(), 0);
+            EXPECT_GT(updates.back().link["requests"], u.link["requests"]);
+        }
         EXPECT_EQ(offline, 1) << "address " << int(address);
     }
 }
 
-TEST(BusPoller, UnopenablePortLeavesDevicesOfflineAndStopsAtOnce) {
+TEST(BusPoller, UnopenablePortLeavesDevicesOfflineFailsCommandsAndStopsAtOnce) {
     RecordingSink sink;
     int attempts = 0;
     const LineOpener failing = [&](const BusConfig&, std::string* error) {
@@ -167,13 +196,47 @@ TEST(BusPoller, UnopenablePortLeavesDevicesOfflineAndStopsAtOnce) {
     };
     PollerTiming timing;
     timing.reopenFirst = milliseconds(3600 * 1000);  // only the stop can end the wait
-    BusPoller poller(0, Bus("/dev/ttyNOTHERE", {4}), 0, sink, failing, timing);
+    BusConfig bus = Bus("/dev/ttyNOTHERE", {4});
+    bus.devices[0].allowControl = true;
+    BusPoller poller(0, bus, 0, sink, failing, timing);
     poller.Start();
     ASSERT_TRUE(sink.WaitFor([](Sink s) { return CountOf(s, 4) == 1; }));
+    // A command meanwhile is answered at once, not kept for when the line is back.
+    ASSERT_TRUE(poller.Submit({"bus0-addr4", DeviceCommand::Kind::kSetClock}));
+    ASSERT_TRUE(sink.WaitFor([](Sink s) { return s.Outcomes().size() == 1; }));
+    EXPECT_FALSE(sink.OutcomesCopy()[0].ok);
+    EXPECT_EQ(sink.OutcomesCopy()[0].message, "the bus line is not open");
     poller.RequestStop();
     poller.Join();
     EXPECT_EQ(attempts, 1);
     EXPECT_FALSE(sink.Of(4).front().online);
+}
+
+TEST(BridgeBuses, SameSerialNumberOnTwoBusesKeepsTheSecondOnItsBusId) {
+    // Two simulated lines whose first controllers share the factory identity.
+    auto first = StartSimulator({1});
+    auto second = StartSimulator({1});
+    BridgeConfig config;
+    config.pollIntervalS = 0;
+    config.buses = {Bus(first->DevicePath(), {1}), Bus(second->DevicePath(), {1})};
+    RecordingSink sink;
+    BridgeBuses buses(config, sink, SystemLineOpener());
+    buses.Start();
+    const auto onlineOnBus = [](Sink s, int bus) {
+        for (const DeviceUpdate& u : s.Updates())
+            if (u.identity.busIndex == bus && u.online) return true;
+        return false;
+    };
+    ASSERT_TRUE(sink.WaitFor([&](Sink s) { return onlineOnBus(s, 0) && onlineOnBus(s, 1); }));
+    buses.Stop();
+
+    std::set<std::string> ids;
+    for (const DeviceUpdate& u : sink.Updates())
+        if (u.online) ids.insert(u.identity.deviceId);
+    EXPECT_EQ(ids.size(), 2u);
+    EXPECT_EQ(ids.count("sn-ks2026a000000042"), 1u);
+    EXPECT_TRUE(ids.count("bus0-addr1") + ids.count("bus1-addr1") == 1u);
+    EXPECT_EQ(sink.Renames().size(), 1u);
 }
 
 }  // namespace

@@ -94,6 +94,21 @@ TEST_P(BridgeSim, UnpluggedBusGoesOfflineAndComesBackOnTheSamePath) {
     EXPECT_EQ(log.find('\033'), std::string::npos) << "no colour when not a terminal";
 }
 
+TEST_P(BridgeSim, VerboseLogsEveryFrame) {
+    const std::string port =
+        StartSimulator(GetParam() == Transport::kTcp ? "0" : dir_.Slashed() + "bus", 0);
+    BackgroundProgram bridge(std::string(KESTRANE_BRIDGE_EXE) + " -v --json-lines --config " +
+                             WriteConfig(port));
+    AwaitDevice(bridge, 1, true);
+    bridge.Signal(SIGINT);
+    EXPECT_EQ(bridge.Wait(), 0);
+    const std::string log = bridge.Errors();
+    // The request for the real-time block of address 1, and its reply.
+    EXPECT_NE(log.find("debug: " + port + ": tx 01 03 00 00 00 0F 05 CE\n"), std::string::npos)
+        << log;
+    EXPECT_NE(log.find("debug: " + port + ": rx 01 03 1E "), std::string::npos) << log;
+}
+
 INSTANTIATE_TEST_SUITE_P(Transports, BridgeSim, ::testing::Values(Transport::kPty, Transport::kTcp),
                          [](const auto& info) {
                              return info.param == Transport::kTcp ? "Tcp" : "Pty";
