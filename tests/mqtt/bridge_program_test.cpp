@@ -95,19 +95,29 @@ protected:
         return true;
     }
 
+    // The bus, a subscriber, then the bridge; waits until every controller is
+    // discovered and online with at least `states` states.
+    void StartAll(int states, int hangupAfter = 0) {
+        StartBus(hangupAfter);
+        probe_ = std::make_unique<MqttProbe>(broker_.Port());
+        ASSERT_TRUE(probe_->WaitSubscribed());
+        StartBridge();
+        ASSERT_TRUE(probe_->WaitFor([&](const auto& m) { return AllUp(m, states); },
+                                    std::chrono::seconds(40)))
+            << Log();
+    }
+
     ScratchDir dir_{"kestrane-bridge-e2e"};
+    std::unique_ptr<MqttProbe> probe_;
     std::string link_, log_;
     std::unique_ptr<SimulatorThread> sim_;
     ChildProcess bridge_;
 };
 
 TEST_F(BridgeProgram, PublishesEveryControllerWithDiscoveryAndStatesEachInterval) {
-    StartBus();
-    MqttProbe probe(broker_.Port());
-    ASSERT_TRUE(probe.WaitSubscribed());
-    StartBridge();
-    ASSERT_TRUE(probe.WaitFor([](const auto& m) { return AllUp(m, 3); }, std::chrono::seconds(40)))
-        << Log();
+    StartAll(3);
+    if (HasFatalFailure()) return;
+    MqttProbe& probe = *probe_;
     const auto messages = probe.Messages();
     const auto ids = Ids(messages);
     EXPECT_EQ(ids.size(), 3u);
@@ -154,12 +164,9 @@ TEST_F(BridgeProgram, PublishesEveryControllerWithDiscoveryAndStatesEachInterval
 }
 
 TEST_F(BridgeProgram, UnpluggedBusGoesOfflineAndComesBackOnTheSamePath) {
-    StartBus(200);
-    MqttProbe probe(broker_.Port());
-    ASSERT_TRUE(probe.WaitSubscribed());
-    StartBridge();
-    ASSERT_TRUE(probe.WaitFor([](const auto& m) { return AllUp(m, 1); }, std::chrono::seconds(40)))
-        << Log();
+    StartAll(1, 200);
+    if (HasFatalFailure()) return;
+    MqttProbe& probe = *probe_;
     const std::string west = Ids(probe.Messages()).at("West");
     const std::string availability = "kestrane/" + west + "/availability";
     ASSERT_TRUE(probe.WaitFor([&](const auto& m) { return Says(m, availability, "offline"); },
@@ -176,12 +183,9 @@ TEST_F(BridgeProgram, UnpluggedBusGoesOfflineAndComesBackOnTheSamePath) {
 }
 
 TEST_F(BridgeProgram, BrokerRestartBringsBackDiscoveryAndStatesAndKillLeavesTheWill) {
-    StartBus();
-    MqttProbe probe(broker_.Port());
-    ASSERT_TRUE(probe.WaitSubscribed());
-    StartBridge();
-    ASSERT_TRUE(probe.WaitFor([](const auto& m) { return AllUp(m, 1); }, std::chrono::seconds(40)))
-        << Log();
+    StartAll(1);
+    if (HasFatalFailure()) return;
+    MqttProbe& probe = *probe_;
 
     broker_.Kill();
     std::string error;
@@ -197,12 +201,9 @@ TEST_F(BridgeProgram, BrokerRestartBringsBackDiscoveryAndStatesAndKillLeavesTheW
 }
 
 TEST_F(BridgeProgram, LoadModeCommandChangesTheControllerOnlyWithControlEnabled) {
-    StartBus();
-    MqttProbe probe(broker_.Port());
-    ASSERT_TRUE(probe.WaitSubscribed());
-    StartBridge();
-    ASSERT_TRUE(probe.WaitFor([](const auto& m) { return AllUp(m, 2); }, std::chrono::seconds(40)))
-        << Log();
+    StartAll(2);
+    if (HasFatalFailure()) return;
+    MqttProbe& probe = *probe_;
     const auto ids = Ids(probe.Messages());
     const uint16_t westBefore = sim_->Registers(1, sim::reg::kLoadMode, 1).at(0);
 
