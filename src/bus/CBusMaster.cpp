@@ -23,6 +23,8 @@ constexpr int kWriteTimeoutMs = 1000;
 // The longest sleep while a reply is arriving: a reply that ends early (an
 // exception, a broken frame) is noticed at most this many characters late.
 constexpr size_t kFollowCharacters = 16;
+constexpr BusDuration kWakeUpMargin{300};
+constexpr BusDuration kShortestFollowSleep{1000};
 
 int WholeMilliseconds(std::chrono::steady_clock::duration d) {
     const auto ms = ceil<milliseconds>(d).count();
@@ -184,9 +186,13 @@ BusResult CBusMaster::Collect(CBusDevice& device, const ReplyExpectation& expect
         } else if (received.size() < expectedLength) {
             // The rest of the reply cannot come faster than the line carries
             // it: sleep through part of its wire time and take it in one read
-            // instead of waking for every byte.
+            // instead of waking for every byte. The sleep stops short of the
+            // last byte's arrival, since a late wake-up would delay the end
+            // of the transaction; waits too short to save a wake-up are not
+            // slept.
             const size_t left = std::min(expectedLength - received.size(), kFollowCharacters);
-            clock_.SleepUntil(clock_.Now() + WireTime(options_.baud, left));
+            const BusDuration sleep = WireTime(options_.baud, left) - kWakeUpMargin;
+            if (sleep >= kShortestFollowSleep) clock_.SleepUntil(clock_.Now() + sleep);
         }
         uint8_t chunk[256];
         size_t count = 0;
