@@ -52,7 +52,7 @@ start_sims() {
         sim_pids+=($!)
     done
     for i in $(seq 0 $(($1 - 1))); do
-        for _ in $(seq 50); do
+        for _ in $(seq 200); do
             [ -s "$work/sim.$i.out" ] && grep -q '^wire-time floor' "$work/sim.$i.err" && break
             sleep 0.1
         done

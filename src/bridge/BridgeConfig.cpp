@@ -10,6 +10,7 @@
 #include <set>
 #include <sstream>
 #include <string_view>
+#include <utility>
 
 namespace kestrane::bridge {
 
@@ -143,14 +144,16 @@ MqttConfig Reader::ReadMqtt(const toml::table& t) {
     mqtt.topicPrefix = Text(t, "mqtt", "topic_prefix", mqtt.topicPrefix);
     mqtt.discoveryPrefix = Text(t, "mqtt", "discovery_prefix", mqtt.discoveryPrefix);
     mqtt.keepaliveS = static_cast<int>(Integer(t, "mqtt", "keepalive_s", mqtt.keepaliveS, 5, 3600));
-    for (const char* key : {"topic_prefix", "discovery_prefix"}) {
-        const std::string& value = key[0] == 't' ? mqtt.topicPrefix : mqtt.discoveryPrefix;
-        if (value.empty() || value.find_first_of("+#") != std::string::npos ||
-            value.front() == '/' || value.back() == '/')
-            Fail(t.get(key) ? t.get(key)->source().begin.line : t.source().begin.line,
-                 std::string("mqtt.") + key,
+    const std::pair<const char*, const std::string*> prefixes[] = {
+        {"topic_prefix", &mqtt.topicPrefix}, {"discovery_prefix", &mqtt.discoveryPrefix}};
+    for (const auto& [key, value] : prefixes) {
+        if (value->empty() || value->find_first_of("+#") != std::string::npos ||
+            value->front() == '/' || value->back() == '/')
+            Fail(*t.get(key), std::string("mqtt.") + key,
                  "must be a topic without wildcards or a leading or trailing '/'");
     }
+    if (!mqtt.tlsCaFile.empty() && !std::ifstream(mqtt.tlsCaFile))
+        Fail(*t.get("tls_ca_file"), "mqtt.tls_ca_file", "cannot read " + mqtt.tlsCaFile);
     if (!mqtt.password.empty() && !mqtt.passwordFile.empty())
         Fail(*t.get("password"), "mqtt.password", "give either password or password_file");
     if (!mqtt.password.empty() && sourceWorldReadable_)

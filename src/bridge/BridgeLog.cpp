@@ -1,5 +1,6 @@
 #include "bridge/BridgeLog.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -31,9 +32,20 @@ constexpr LevelStyle kStyles[] = {
 
 enum class Sink { kPlain, kTerminal, kJournal };
 
+// systemd names the journal's stream in JOURNAL_STREAM as "device:inode";
+// it is ours only when stderr is still that stream (not redirected by a
+// child's caller).
+bool StderrIsJournal() {
+    const char* stream = std::getenv("JOURNAL_STREAM");
+    unsigned long long device = 0, inode = 0;
+    struct stat info {};
+    return stream != nullptr && std::sscanf(stream, "%llu:%llu", &device, &inode) == 2 &&
+           ::fstat(STDERR_FILENO, &info) == 0 && info.st_dev == device && info.st_ino == inode;
+}
+
 Sink StderrSink() {
     static const Sink sink = [] {
-        if (std::getenv("JOURNAL_STREAM") != nullptr) return Sink::kJournal;
+        if (StderrIsJournal()) return Sink::kJournal;
         return ::isatty(STDERR_FILENO) ? Sink::kTerminal : Sink::kPlain;
     }();
     return sink;

@@ -11,13 +11,16 @@
 namespace kestrane::bridge {
 namespace {
 
-constexpr const char* kFullConfig = R"(poll_interval_s = 2.5
+// Every key once; the CA file must exist.
+std::string FullConfig(const std::string& caFile) {
+    return R"(poll_interval_s = 2.5
 [mqtt]
 host = "broker.local"
 port = 8883
 client_id = "kestrane-shed"
 username = "solar"
-tls_ca_file = "/etc/ssl/ca.pem"
+tls_ca_file = ")" +
+           caFile + R"("
 topic_prefix = "shed/kestrane"
 discovery_prefix = "homeassistant"
 [[bus]]
@@ -32,9 +35,13 @@ devices = [ { address = 1, name = "Shed east" }, { address = 2, allow_control = 
 port = "tcp://192.168.1.40:502"
 devices = [ { address = 7, name = "Pump house" } ]
 )";
+}
 
 TEST(BridgeConfig, FullFileGivesEveryValue) {
-    const ConfigLoad load = ParseBridgeConfig(kFullConfig, "bridge.toml");
+    const testing::ScratchDir dir("kestrane-bridge-ca");
+    const std::string ca = dir.Slashed() + "ca.pem";
+    std::ofstream(ca) << "-----BEGIN CERTIFICATE-----\n";
+    const ConfigLoad load = ParseBridgeConfig(FullConfig(ca), "bridge.toml");
     ASSERT_TRUE(load.config) << load.error;
     const BridgeConfig& c = *load.config;
     EXPECT_DOUBLE_EQ(c.pollIntervalS, 2.5);
@@ -43,7 +50,7 @@ TEST(BridgeConfig, FullFileGivesEveryValue) {
     EXPECT_EQ(c.mqtt->port, 8883);
     EXPECT_EQ(c.mqtt->clientId, "kestrane-shed");
     EXPECT_EQ(c.mqtt->username, "solar");
-    EXPECT_EQ(c.mqtt->tlsCaFile, "/etc/ssl/ca.pem");
+    EXPECT_EQ(c.mqtt->tlsCaFile, ca);
     EXPECT_EQ(c.mqtt->topicPrefix, "shed/kestrane");
     ASSERT_EQ(c.buses.size(), 2u);
     const BusConfig& first = c.buses[0];
@@ -96,6 +103,8 @@ TEST(BridgeConfig, EachBadFileGivesItsOneLineError) {
          "trailing '/'"},
         {"[mqtt]\npassword = \"x\"\npassword_file = \"/p\"\n",
          "b.toml:2: mqtt.password: give either password or password_file"},
+        {"[mqtt]\ntls_ca_file = \"/nonexistent/ca.pem\"\n",
+         "b.toml:2: mqtt.tls_ca_file: cannot read /nonexistent/ca.pem"},
         {"[mqtt]\npassword_file = \"/nonexistent/kestrane.pass\"\n",
          "b.toml:2: mqtt.password_file: cannot read /nonexistent/kestrane.pass"},
         {"[[bus]]\ndevices = [ { address = 1 } ]\n", "b.toml:1: bus[0].port: missing"},

@@ -24,7 +24,8 @@ enum class Transport { kPty, kTcp };
 class BridgeSim : public ::testing::TestWithParam<Transport> {
 protected:
     // Starts the simulator; `listen` is the TCP port to take (0: any) or the
-    // symlink to make. Returns the port name the bridge is to open.
+    // symlink to make. Returns the port name the bridge is to open: the
+    // tcp:// address the simulator names, or the symlink.
     std::string StartSimulator(const std::string& listen, int hangupAfter) {
         std::string command = std::string(KESTRANE_SIM_EXE) +
                               " --devices 1,2,3 --fault-device 3 --drop 1 --day-seconds 0";
@@ -33,7 +34,8 @@ protected:
         simulator_ = std::make_unique<BackgroundProgram>(command);
         const auto first = simulator_->ReadLine();
         EXPECT_TRUE(first) << simulator_->Errors();
-        return first.value_or("");
+        // The pseudo-terminal is new each time; the link is what stays.
+        return GetParam() == Transport::kTcp ? first.value_or("") : listen;
     }
     std::string WriteConfig(const std::string& port) {
         const std::string path = dir_.Slashed() + "bridge.toml";
