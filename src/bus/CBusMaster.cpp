@@ -20,6 +20,11 @@ constexpr uint8_t kWriteMultipleFunction = 16;
 // More than any frame can be long: a stream this long without a reply is noise.
 constexpr size_t kMaxCollected = 512;
 constexpr int kWriteTimeoutMs = 1000;
+// The longest sleep while a reply is arriving: a reply that ends early (an
+// exception, a broken frame) is noticed at most this many characters late.
+constexpr size_t kFollowCharacters = 16;
+constexpr BusDuration kWakeUpMargin{300};
+constexpr BusDuration kShortestFollowSleep{1000};
 
 int WholeMilliseconds(std::chrono::steady_clock::duration d) {
     const auto ms = ceil<milliseconds>(d).count();
@@ -46,7 +51,7 @@ void CBusMaster::Count(CBusDevice& device, BusResult result) {
     counters_.Add(result);
 }
 
-TransactionResult CBusMaster::Transact(CBusDevice& device, int transactionCode) {
+TransactionResult CBusMaster::Transact(CBusDevice& device, int transactionCode, int retries) {
     TransactionResult result;
     result.firstRequest = clock_.Now();
     result.finished = result.firstRequest;
@@ -55,7 +60,8 @@ TransactionResult CBusMaster::Transact(CBusDevice& device, int transactionCode) 
         result.result = BusResult::kRejected;  // nothing this master can send
         return result;
     }
-    for (int attempt = 0; attempt <= std::max(options_.retries, 0); ++attempt) {
+    const int furtherAttempts = std::max(retries >= 0 ? retries : options_.retries, 0);
+    for (int attempt = 0; attempt <= furtherAttempts; ++attempt) {
         result.result =
             lineClosed_ ? BusResult::kLineClosed : Attempt(device, transactionCode, result);
         Count(device, result.result);
@@ -167,6 +173,7 @@ BusResult CBusMaster::Collect(CBusDevice& device, const ReplyExpectation& expect
                               IBusClock::TimePoint deadline, std::vector<uint8_t>& reply,
                               uint8_t& exceptionCode) {
     const int interCharacterMs = InterCharacterMs();
+    const size_t expectedLength = ExpectedReplyLength(expect);
     std::vector<uint8_t> received;
     bool sawNoise = false;
     bool sawOtherAddress = false;
@@ -218,6 +225,16 @@ BusResult CBusMaster::Collect(CBusDevice& device, const ReplyExpectation& expect
                 if (sawOtherAddress) return BusResult::kOtherAddress;
                 return sawNoise ? BusResult::kShort : BusResult::kTimeout;
             }
+        } else if (received.size() < expectedLength) {
+            // The rest of the reply cannot come faster than the line carries
+            // it: sleep through part of its wire time and take it in one read
+            // instead of waking for every byte. The sleep stops short of the
+            // last byte's arrival, since a late wake-up would delay the end
+            // of the transaction; waits too short to save a wake-up are not
+            // slept.
+            const size_t left = std::min(expectedLength - received.size(), kFollowCharacters);
+            const BusDuration sleep = WireTime(options_.baud, left) - kWakeUpMargin;
+            if (sleep >= kShortestFollowSleep) clock_.SleepUntil(clock_.Now() + sleep);
         }
         uint8_t chunk[256];
         size_t count = 0;

@@ -78,9 +78,9 @@ public:
 
     // A read block (0-7, 14), a write code (10-13, 15-19) of the register map
     // or the 0xAA battery-type frame (50, done by any answer), retried up to
-    // the configured number of times. Any other code is kRejected without a
-    // request.
-    TransactionResult Transact(CBusDevice& device, int transactionCode);
+    // the configured number of times (or `retries` times when that is not
+    // negative). Any other code is kRejected without a request.
+    TransactionResult Transact(CBusDevice& device, int transactionCode, int retries = -1);
 
     // The eight read blocks in order. A device that gives no answer to block 0
     // is not asked for the others; a closed line ends the cycle. `stop` (may be

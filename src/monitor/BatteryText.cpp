@@ -129,6 +129,11 @@ void AppendLayout(const ControllerData& data, bool lithium, bool english,
 
 }  // namespace
 
+std::string BatteryTypeName(uint32_t batteryType, bool english) {
+    const BatteryTypeRow* type = FindByValue(kBatteryTypes, batteryType);
+    return type != nullptr ? std::string(type->name.In(english)) : kUnknownBatteryType;
+}
+
 void AppendBatteryTexts(const ControllerData& data, bool english, std::vector<ControlText>& out) {
     const uint32_t typeValue = Unsigned(data.batteryType);
     const BatteryTypeRow* type = FindByValue(kBatteryTypes, typeValue);

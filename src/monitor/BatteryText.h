@@ -3,12 +3,17 @@
 // switches between the lead-acid set and the lithium set.
 #pragma once
 
+#include <cstdint>
+#include <string>
 #include <vector>
 
 #include "monitor/DisplayText.h"
 #include "protocol/ControllerData.h"
 
 namespace kestrane {
+
+// The name of a battery type as 1088 shows it; "--" for an unknown type.
+std::string BatteryTypeName(uint32_t batteryType, bool english);
 
 // Appends, in this order: the type name (1088) and its charge voltages (1089,
 // 1098, 1090), then the lead-acid or lithium layout (values, units and the

@@ -43,4 +43,14 @@ std::string AlarmText(uint32_t alarmCode, bool english) {
     return row != nullptr ? std::string(row->text.In(english)) : FormatHex(alarmCode);
 }
 
+std::vector<std::string> AlarmNames(uint32_t alarmCode, bool english) {
+    std::vector<std::string> names;
+    for (uint32_t bit = 1; bit != 0; bit <<= 1) {
+        if ((alarmCode & bit) == 0) continue;
+        const NamedValue* row = FindByValue(kAlarms, bit);
+        names.push_back(row != nullptr ? std::string(row->text.In(english)) : FormatHex(bit));
+    }
+    return names;
+}
+
 }  // namespace kestrane

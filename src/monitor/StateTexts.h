@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace kestrane {
 
@@ -15,5 +16,9 @@ std::optional<std::string> RunningStateText(uint32_t chargeState, bool english);
 // The alarm name of a single known alarm (or of normal operation), otherwise
 // the code in upper-case hexadecimal: several alarms at once show as "180".
 std::string AlarmText(uint32_t alarmCode, bool english);
+
+// The name of every alarm whose bit is set, lowest bit first; a bit without a
+// name as its value in hexadecimal ("400"). Empty in normal operation.
+std::vector<std::string> AlarmNames(uint32_t alarmCode, bool english);
 
 }  // namespace kestrane

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "monitor/ControlIds.h"
+#include "protocol/LoadModeCodes.h"
 #include "settings/logic/BatteryParameters.h"
 #include "settings/logic/LoadControl.h"
 
@@ -12,8 +13,8 @@ namespace {
 
 using D = ControllerData;
 constexpr int32_t kWord = 0xFFFF;
-constexpr int32_t kEveningBase = LoadControl::kLightModeCode;
-constexpr int32_t kMorningBase = LoadControl::kMorningCodeBase;
+constexpr int32_t kEveningBase = kLightModeCode;
+constexpr int32_t kMorningBase = kMorningCodeBase;
 
 constexpr ProfileField Tenths(std::string_view path, Need need, int id, int code, int slot,
                               RecordField record, std::string_view suffix = " V",

@@ -44,4 +44,18 @@ void TextToWords(std::string_view text, uint16_t* words, int count) {
         words[i] = PackPair(text, 2 * static_cast<size_t>(i));
 }
 
+std::string TextAsUtf8(std::string_view bytes) {
+    std::string out;
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x80) {
+            out += c;
+        } else {
+            out += static_cast<char>(0xC0 | (byte >> 6));
+            out += static_cast<char>(0x80 | (byte & 0x3F));
+        }
+    }
+    return out;
+}
+
 }  // namespace kestrane

@@ -19,4 +19,9 @@ std::string WordsToText(const uint16_t* words, int count);
 void TextToWords(std::string_view text, AtomicValue* words, int count);
 void TextToWords(std::string_view text, uint16_t* words, int count);
 
+// A controller's text for JSON and other UTF-8 output. Its bytes are not
+// promised to be UTF-8, so each byte stands for the character of the same
+// number (0xE9 becomes U+00E9): a garbled reply can never make invalid text.
+std::string TextAsUtf8(std::string_view bytes);
+
 }  // namespace kestrane

@@ -178,14 +178,18 @@ TEST_F(BusMasterTest, FailedAttemptsAreRetriedAndEachIsCounted) {
     EXPECT_EQ(failed.result, R::kTimeout);
     EXPECT_EQ(failed.attempts, 3);
 
+    // A caller may ask for fewer attempts than configured, e.g. to probe a
+    // device that has stopped answering.
+    EXPECT_EQ(bus.Transact(device, 0, 0).attempts, 1);
+
     const LinkCounters& counts = device.Counters();
-    EXPECT_EQ(counts.requests, 6u);
+    EXPECT_EQ(counts.requests, 7u);
     for (const auto& [result, count] : std::vector<std::pair<R, uint32_t>>{{R::kOk, 1},
                                                                            {R::kCrcError, 1},
                                                                            {R::kOtherAddress, 1},
                                                                            {R::kException, 1},
                                                                            {R::kWrongFunction, 1},
-                                                                           {R::kTimeout, 1}})
+                                                                           {R::kTimeout, 2}})
         EXPECT_EQ(counts.Count(result), count) << BusResultName(result);
     EXPECT_EQ(bus.Counters().results, counts.results);
 }

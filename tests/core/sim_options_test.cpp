@@ -113,6 +113,18 @@ TEST(SimulatorOptions, EachControllerGetsItsOwnSeedAndOnlyTheFaultDeviceItsFault
     EXPECT_TRUE(faulty.refuseWrites);
 }
 
+TEST(SimulatorOptions, TcpListenTakesAPortAndAnOptionalHost) {
+    SimulatorOptions o;
+    EXPECT_EQ(o.tcpListenPort, -1);  // a pseudo-terminal unless asked
+    ASSERT_TRUE(Parse({"--tcp-listen", "0"}, &o));
+    EXPECT_EQ(o.tcpListenPort, 0);
+    EXPECT_EQ(o.tcpListenHost, "127.0.0.1");
+    SimulatorOptions bound;
+    ASSERT_TRUE(Parse({"--tcp-listen=0.0.0.0:5020"}, &bound));
+    EXPECT_EQ(bound.tcpListenPort, 5020);
+    EXPECT_EQ(bound.tcpListenHost, "0.0.0.0");
+}
+
 TEST(SimulatorOptions, BadValuesAreRefusedWithAReason) {
     const std::vector<std::vector<const char*>> bad = {
         {"--address", "0"},
@@ -134,6 +146,10 @@ TEST(SimulatorOptions, BadValuesAreRefusedWithAReason) {
         {"--devices", "1,2", "--fault-device", "3"},
         {"--fault-device", "2"},
         {"--turnaround", "-1"},
+        {"--tcp-listen", "65536"},
+        {"--tcp-listen", "host:"},
+        {"--tcp-listen", ":5020"},
+        {"--tcp-listen", "0", "--link", "/tmp/x"},
     };
     for (const auto& args : bad) {
         SimulatorOptions o;

@@ -2,6 +2,7 @@
 
 #include "RecordJson.h"
 #include "doctor/FrameAnnotation.h"
+#include "protocol/TextCodec.h"
 
 namespace kestrane::cli {
 

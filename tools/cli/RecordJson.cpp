@@ -5,20 +5,6 @@
 
 namespace kestrane::cli {
 
-std::string TextAsUtf8(std::string_view bytes) {
-    std::string out;
-    for (const char c : bytes) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x80) {
-            out += c;
-        } else {
-            out += static_cast<char>(0xC0 | (byte >> 6));
-            out += static_cast<char>(0x80 | (byte & 0x3F));
-        }
-    }
-    return out;
-}
-
 nlohmann::ordered_json RecordJson(const ControllerData& data) {
     nlohmann::ordered_json out = nlohmann::ordered_json::object();
     for (const RecordField& field : kRecordFields) {

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <nlohmann/json.hpp>
-#include <string_view>
 
 #include "bus/BusResult.h"
 #include "protocol/ControllerData.h"
@@ -14,10 +13,5 @@ nlohmann::ordered_json RecordJson(const ControllerData& data);
 
 // Requests and the count of every result class by name.
 nlohmann::ordered_json LinkJson(const LinkCounters& counters);
-
-// A controller's text as a JSON string value. Its bytes are not promised to
-// be UTF-8, so each byte stands for the character of the same number
-// (0xE9 becomes U+00E9, written \u00e9 in ASCII output).
-std::string TextAsUtf8(std::string_view bytes);
 
 }  // namespace kestrane::cli

@@ -31,8 +31,9 @@ std::string Reason(const char* what) {
 
 }  // namespace
 
-bool PtyEndpoint::Open(const std::string& linkPath, std::string* error) {
+bool PtyEndpoint::Open(std::string* error) {
     Close();
+    const std::string& linkPath = requestedLink_;
     master_ = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (master_ < 0) {
         *error = Reason("posix_openpt");

@@ -7,33 +7,32 @@
 #include <cstdint>
 #include <string>
 
+#include "sim/SimEndpoint.h"
+
 namespace kestrane::sim {
 
-class PtyEndpoint {
+class PtyEndpoint : public SimEndpoint {
 public:
-    PtyEndpoint() = default;
+    // `linkPath`, when not empty, becomes a symlink to the pseudo-terminal
+    // (replacing an older symlink, never another file).
+    explicit PtyEndpoint(std::string linkPath = {}) : requestedLink_(std::move(linkPath)) {}
     PtyEndpoint(const PtyEndpoint&) = delete;
     PtyEndpoint& operator=(const PtyEndpoint&) = delete;
-    ~PtyEndpoint() { Close(); }
+    ~PtyEndpoint() override { Close(); }
 
-    // Creates the pseudo-terminal and, when `linkPath` is not empty, a
-    // symlink to it (replacing an older symlink, never another file).
-    bool Open(const std::string& linkPath, std::string* error);
-    void Close();
-    bool IsOpen() const { return master_ >= 0; }
+    bool Open(std::string* error) override;
+    void Close() override;
+    bool IsOpen() const override { return master_ >= 0; }
 
-    int Fd() const { return master_; }
-    const std::string& DevicePath() const { return devicePath_; }
+    int Fd() const override { return master_; }
+    std::string DevicePath() const override { return devicePath_; }
 
-    // Non-blocking read; returns bytes read, 0 when none, -1 on a hang-up.
-    long Read(uint8_t* buffer, size_t capacity);
-    // Writes everything, waiting up to `timeoutMs` for room; false if the
-    // bytes could not all be written.
-    bool Write(const uint8_t* data, size_t length, int timeoutMs);
-    // Bytes written but not yet read by the client.
-    int PendingForClient() const;
+    long Read(uint8_t* buffer, size_t capacity) override;
+    bool Write(const uint8_t* data, size_t length, int timeoutMs) override;
+    int PendingForClient() const override;
 
 private:
+    std::string requestedLink_;
     int master_ = -1;
     int slave_ = -1;
     std::string devicePath_;

@@ -28,6 +28,7 @@ constexpr OptionSpec kOptions[] = {
     {"--seed", Kind::kUnsigned, 0, 4294967295.0},
     {"--day-seconds", Kind::kDouble, 0, 1e9},
     {"--link", Kind::kText, 0, 0},
+    {"--tcp-listen", Kind::kText, 0, 0},  // [HOST:]PORT
     {"--start", Kind::kDate, 0, 0},
     {"--drop", Kind::kProbability, 0, 1},
     {"--corrupt", Kind::kProbability, 0, 1},
@@ -60,6 +61,7 @@ void Store(std::string_view name, double number, const std::string& text, Simula
     if (name == "--seed") o->seed = static_cast<uint32_t>(number);
     if (name == "--day-seconds") o->daySeconds = number;
     if (name == "--link") o->linkPath = text;
+    if (name == "--tcp-listen") o->tcpListen = text;
     if (name == "--drop") o->drop = number;
     if (name == "--corrupt") o->corrupt = number;
     if (name == "--exception") o->exception = number;
@@ -94,8 +96,30 @@ bool ParseAddressList(const std::string& text, std::vector<int>* devices) {
     return count > 0 && text.back() != ',';
 }
 
+// "[HOST:]PORT" of --tcp-listen into the options.
+bool ParseListen(SimulatorOptions* options, std::string* error) {
+    if (options->tcpListen.empty()) return true;
+    const std::string& text = options->tcpListen;
+    const size_t colon = text.rfind(':');
+    const std::string port = colon == std::string::npos ? text : text.substr(colon + 1);
+    double number = 0;
+    if (!ParseNumber(port, &number) || number < 0 || number > 65535 || !IsWhole(number) ||
+        colon == 0) {
+        *error = "--tcp-listen wants [HOST:]PORT with a port 0..65535, not " + text;
+        return false;
+    }
+    if (colon != std::string::npos) options->tcpListenHost = text.substr(0, colon);
+    options->tcpListenPort = static_cast<int>(number);
+    if (!options->linkPath.empty()) {
+        *error = "--link and --tcp-listen exclude each other";
+        return false;
+    }
+    return true;
+}
+
 // Checks the line as a whole once every option is in.
 bool CheckBus(SimulatorOptions* options, std::string* error) {
+    if (!ParseListen(options, error)) return false;
     std::vector<int>& devices = options->devices;
     for (size_t i = 0; i < devices.size(); ++i) {
         if (std::find(devices.begin(), devices.begin() + static_cast<long>(i), devices[i]) !=
@@ -231,6 +255,11 @@ serves until interrupted (or until --hangup-after closes the line).
   --day-seconds N    real seconds per simulated day (default 600; 0 stops time)
   --start T          simulated start, YYYY-MM-DDTHH:MM:SS (default 2026-06-01T07:30:00)
   --link PATH        also make a symlink PATH to the pseudo-terminal
+  --tcp-listen [HOST:]PORT
+                     serve the line over TCP instead of a pseudo-terminal
+                     (RTU frames, as a serial server does; one client at a
+                     time; host 127.0.0.1 unless given; port 0 picks a free
+                     one); the first line of output is then tcp://HOST:PORT
   --hangup-after N   close the line after N requests, like an unplugged adapter
   --strict-line      answer only when the program set the line to --baud, 8N1;
                      otherwise send the garbled bytes a receiver at the wrong

@@ -19,7 +19,12 @@ struct SimulatorOptions {
     uint32_t seed = 1;         // weather, noise and fault decisions
     double daySeconds = 600;   // real seconds per simulated day; 0 stops the clock
     std::string linkPath;      // when set, a symlink to the pseudo-terminal
-    SimDateTime start;         // simulated date and time at start
+    // --tcp-listen [HOST:]PORT serves the line over TCP instead (one client at
+    // a time); port 0 lets the system choose. -1: a pseudo-terminal.
+    int tcpListenPort = -1;
+    std::string tcpListenHost = "127.0.0.1";
+    std::string tcpListen;  // as given, checked once every option is in
+    SimDateTime start;      // simulated date and time at start
 
     // Fault injection: probabilities per request, 0..1.
     double drop = 0;            // the request is lost: no reply

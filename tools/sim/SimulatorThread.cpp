@@ -1,5 +1,8 @@
 #include "sim/SimulatorThread.h"
 
+#include "sim/PtyEndpoint.h"
+#include "sim/TcpEndpoint.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
@@ -33,6 +36,12 @@ double FrameGapMs(unsigned baud) {
     return std::max(20.0, 3.5 * 10 * 1000.0 / std::max(1u, baud));
 }
 
+std::unique_ptr<SimEndpoint> MakeEndpoint(const SimulatorOptions& options) {
+    if (options.tcpListenPort >= 0)
+        return std::make_unique<TcpEndpoint>(options.tcpListenHost, options.tcpListenPort);
+    return std::make_unique<PtyEndpoint>(options.linkPath);
+}
+
 }  // namespace
 
 SimulatorThread::SimulatorThread(SimulatorOptions options)
@@ -41,7 +50,8 @@ SimulatorThread::SimulatorThread(SimulatorOptions options)
       deviceCount_(BusAddresses(options_).size()),
       bus_(options_),
       framer_(FrameGapMs(options_.baud)),
-      strictLine_(options_.baud, 0x4C494E45ULL + options_.seed) {}
+      strictLine_(options_.baud, 0x4C494E45ULL + options_.seed),
+      endpoint_(MakeEndpoint(options_)) {}
 
 SimulatorThread::~SimulatorThread() {
     Stop();
@@ -60,7 +70,7 @@ bool SimulatorThread::Start(std::string* error) {
         *error = std::string("pipe: ") + std::strerror(errno);
         return false;
     }
-    if (!pty_.Open(options_.linkPath, error)) return false;
+    if (!endpoint_->Open(error)) return false;
     lastStepNs_ = NowNs();
     running_ = true;
     thread_ = std::thread(&SimulatorThread::Run, this);
@@ -75,7 +85,7 @@ void SimulatorThread::Stop() {
     }
     if (thread_.joinable()) thread_.join();
     running_ = false;
-    pty_.Close();
+    endpoint_->Close();
 }
 
 uint64_t SimulatorThread::RequestCount(size_t index) const {
@@ -127,11 +137,11 @@ void SimulatorThread::Run() {
         int timeout = kIdlePollMs;
         if (const double deadline = framer_.GapDeadline(); deadline >= 0)
             timeout = std::clamp(static_cast<int>(std::ceil(deadline - NowMs())), 1, kIdlePollMs);
-        pollfd fds[2] = {{pty_.Fd(), POLLIN, 0}, {wake_[0], POLLIN, 0}};
+        pollfd fds[2] = {{endpoint_->Fd(), POLLIN, 0}, {wake_[0], POLLIN, 0}};
         poll(fds, 2, timeout);
         if (stop_) break;
-        for (long n; (n = pty_.Read(buffer, sizeof buffer)) > 0;) {
-            if (options_.echo) pty_.Write(buffer, static_cast<size_t>(n), kWriteTimeoutMs);
+        for (long n; (n = endpoint_->Read(buffer, sizeof buffer)) > 0;) {
+            if (options_.echo) endpoint_->Write(buffer, static_cast<size_t>(n), kWriteTimeoutMs);
             framer_.Feed(buffer, static_cast<size_t>(n), NowMs());
         }
         while (auto frame = framer_.Next(NowMs())) {
@@ -157,7 +167,7 @@ void SimulatorThread::Run() {
 
 std::vector<Transmission> SimulatorThread::Answer(const RtuFrame& frame) {
     if (!options_.strictLine) return bus_.Handle(frame);
-    const std::optional<LineSettings> line = ReadLineSettings(pty_.Fd());
+    const std::optional<LineSettings> line = ReadLineSettings(endpoint_->Fd());
     if (line && LineMatches(*line, options_.baud)) return bus_.Handle(frame);
     // Not understood, so not acted on; the addressed controller's reply
     // arrives as garbage at the program's rate.
@@ -172,7 +182,7 @@ void SimulatorThread::HangUp() {
     // master discards what the client has not read yet. The bytes need a
     // moment to reach the client's queue before it can be watched.
     bool waiting = Wait(20);
-    for (int waited = 0; waiting && waited < kHangupDrainMs && pty_.PendingForClient() > 0;
+    for (int waited = 0; waiting && waited < kHangupDrainMs && endpoint_->PendingForClient() > 0;
          waited += 5)
         waiting = Wait(5);
     if (waiting) Wait(20);
@@ -180,7 +190,7 @@ void SimulatorThread::HangUp() {
     // the client side also sees the simulator as stopped.
     hungUp_ = true;
     running_ = false;
-    pty_.Close();
+    endpoint_->Close();
 }
 
 bool SimulatorThread::Wait(int ms) {
@@ -208,7 +218,7 @@ bool SimulatorThread::Send(const std::vector<TimedBytes>& plan) {
         due.clear();
         for (const double now = NowMs(); i < plan.size() && plan[i].atMs <= now; ++i)
             due.insert(due.end(), plan[i].bytes.begin(), plan[i].bytes.end());
-        pty_.Write(due.data(), due.size(), kWriteTimeoutMs);
+        endpoint_->Write(due.data(), due.size(), kWriteTimeoutMs);
     }
     return !stop_;
 }

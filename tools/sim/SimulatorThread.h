@@ -13,11 +13,11 @@
 #include <thread>
 #include <vector>
 
-#include "sim/PtyEndpoint.h"
 #include "sim/ReplySchedule.h"
 #include "sim/RtuFramer.h"
 #include "sim/SimBus.h"
 #include "sim/SimDevice.h"
+#include "sim/SimEndpoint.h"
 #include "sim/SimulatorOptions.h"
 #include "sim/StrictLine.h"
 #include "sim/WireTiming.h"
@@ -31,10 +31,12 @@ public:
     SimulatorThread(const SimulatorThread&) = delete;
     SimulatorThread& operator=(const SimulatorThread&) = delete;
 
-    // Opens the pseudo-terminal (and the --link symlink) and starts serving.
+    // Opens the pseudo-terminal (and the --link symlink), or the TCP listener
+    // of --tcp-listen, and starts serving.
     bool Start(std::string* error);
     // The pseudo-terminal's path, e.g. /dev/pts/7; empty before Start.
-    std::string DevicePath() const { return pty_.DevicePath(); }
+    // tcp://host:port with --tcp-listen.
+    std::string DevicePath() const { return endpoint_->DevicePath(); }
     // Stops serving within a few milliseconds, joins, and closes the line.
     void Stop();
 
@@ -80,7 +82,7 @@ private:
     SimBus bus_;
     RtuFramer framer_;
     StrictLine strictLine_;
-    PtyEndpoint pty_;
+    std::unique_ptr<SimEndpoint> endpoint_;
     int wake_[2] = {-1, -1};
     std::thread thread_;
     std::atomic<bool> stop_{false};

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "protocol/ClockWrite.h"
 #include "service/logic/ServiceControlIds.h"
 #include "service/logic/ServiceInput.h"
 #include "service/logic/ServiceSelectors.h"
@@ -45,14 +46,10 @@ void SetTimeLogic::OnLocalTime() {
 }
 
 void SetTimeLogic::OnConfirmTime() {
-    int32_t values[ControllerData::kClockWriteWords];
+    ClockValues values{};
     for (int i = 0; i < ControllerData::kClockWriteWords; ++i)
-        values[i] = ReadLeadingInteger(dialog_.Text(kClockLists[i]));
-    // The controller keeps a two-digit year; the reduction is done on the
-    // unsigned value, so a typed -5 gives 91.
-    values[0] = static_cast<int32_t>(static_cast<uint32_t>(values[0]) % 100u);
-    for (int i = 0; i < ControllerData::kClockWriteWords; ++i)
-        shared_.data.clockWrite[i].store(values[i]);
+        values[static_cast<size_t>(i)] = ReadLeadingInteger(dialog_.Text(kClockLists[i]));
+    FillClockWrite(shared_.data, values);
     shared_.settingsStatus.store(service::kStatusWriteQueued);
     shared_.pendingWrite.store(service::kSelectorClock);
 }

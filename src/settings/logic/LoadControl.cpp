@@ -17,8 +17,8 @@ using settings::FieldFormat;
 using Field = AtomicValue ControllerData::*;
 
 // Positions in the load write image (registers 0x0401-0x040E).
-constexpr int kModeSlot = 0;
-constexpr int kMorningSlot = 1;
+constexpr int kModeSlot = kLoadModeSlot;
+constexpr int kMorningSlot = kLoadMorningSlot;
 constexpr int kOnVoltageSlot = 2;
 constexpr int kOffVoltageSlot = 3;
 constexpr int kOnDelaySlot = 4;
@@ -38,21 +38,13 @@ constexpr int kTimerFields[] = {
 
 enum class FieldGroup { kNone, kLight, kLightTime, kTimer };
 
-// Per list entry: the code it writes to 0x0401 (0 where the fields make the
-// code) and the fields that accept input while it is selected.
-struct ModeRow {
-    int32_t code;
-    FieldGroup group;
+// Per list entry, the fields that accept input while it is selected.
+constexpr FieldGroup kModeGroups[] = {
+    FieldGroup::kLight, FieldGroup::kLightTime, FieldGroup::kTimer,
+    FieldGroup::kNone,  FieldGroup::kNone,
 };
-constexpr ModeRow kModes[] = {
-    {LoadControl::kLightModeCode, FieldGroup::kLight},
-    {0, FieldGroup::kLightTime},  // 5100 + evening hours, set by SAVE
-    {5116, FieldGroup::kTimer},
-    {5117, FieldGroup::kNone},
-    {5118, FieldGroup::kNone},
-};
-constexpr int kModeCount = sizeof(kModes) / sizeof(kModes[0]);
-constexpr int32_t kLastLightTimeCode = 5115;
+static_assert(std::size(kModeGroups) == kLoadModeEntries);
+constexpr int kModeCount = kLoadModeEntries;
 
 struct DisplayRow {
     int id;
@@ -81,21 +73,7 @@ constexpr DisplayRow kDisplay[] = {
 constexpr LanguageText kSelectModeMessage = {"Please select the load control mode!",
                                              "请选择负载控制模式！"};
 
-// Adds in unsigned arithmetic: only the low 16 bits go on the wire, and a
-// huge typed number must not overflow.
-int32_t WithBase(int32_t base, int32_t typed) {
-    return static_cast<int32_t>(static_cast<uint32_t>(base) + static_cast<uint32_t>(typed));
-}
-
 }  // namespace
-
-int LoadControl::ModeIndex(int32_t loadMode) {
-    if (loadMode == kLightModeCode) return kLightMode;
-    if (loadMode > kLightModeCode && loadMode <= kLastLightTimeCode) return kLightTimeMode;
-    for (int index = 0; index < kModeCount; ++index)
-        if (index != kLightTimeMode && kModes[index].code == loadMode) return index;
-    return -1;
-}
 
 int LoadControl::CurrentList() const {
     return state_.IsEnglish() ? id::kLoadModeListEnglish : id::kLoadModeListChinese;
@@ -130,11 +108,11 @@ void LoadControl::Save() {
     // settings pass is not running sends what the operator chose.
     if (mode == kLightTimeMode) {
         data.loadWrite[kModeSlot] =
-            WithBase(kLightModeCode, ReadIntegerField(controls_, id::kEveningHoursEdit));
+            LoadModeCode(mode, ReadIntegerField(controls_, id::kEveningHoursEdit));
         data.loadWrite[kMorningSlot] =
-            WithBase(kMorningCodeBase, ReadIntegerField(controls_, id::kMorningHoursEdit));
+            MorningCode(ReadIntegerField(controls_, id::kMorningHoursEdit));
     } else {
-        data.loadWrite[kModeSlot] = kModes[mode].code;
+        data.loadWrite[kModeSlot] = LoadModeCode(mode, 0);
     }
     for (int i = 0; i < static_cast<int>(std::size(kTimerFields)); ++i)
         data.loadWrite[kFirstTimerSlot + i] = ReadIntegerField(controls_, kTimerFields[i]);
@@ -183,8 +161,8 @@ void LoadControl::FollowEditMode() {
     controls_.Show(list, true);
 
     const bool known = mode >= 0 && mode < kModeCount;
-    const FieldGroup group = known ? kModes[mode].group : FieldGroup::kNone;
-    if (known && mode != kLightTimeMode) state_.data.loadWrite[kModeSlot] = kModes[mode].code;
+    const FieldGroup group = known ? kModeGroups[mode] : FieldGroup::kNone;
+    if (known && mode != kLightTimeMode) state_.data.loadWrite[kModeSlot] = LoadModeCode(mode, 0);
 
     auto enableGroup = [this](std::span<const int> fields, bool enabled) {
         for (int field : fields)

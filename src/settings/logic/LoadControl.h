@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "protocol/LoadModeCodes.h"
 #include "protocol/SharedState.h"
 #include "settings/logic/FieldProblem.h"
 #include "ui/ControlAccess.h"
@@ -14,21 +15,17 @@ namespace kestrane {
 class LoadControl {
 public:
     // Entries of the mode lists.
-    static constexpr int kLightMode = 0;
-    static constexpr int kLightTimeMode = 1;
-    static constexpr int kDualTimerMode = 2;
-    static constexpr int kOnMode = 3;
-    static constexpr int kOffMode = 4;
-
-    // Mode codes of register 0x0401 and the morning code of 0x0402.
-    static constexpr int32_t kLightModeCode = 5100;
-    static constexpr int32_t kMorningCodeBase = 5200;
+    static constexpr int kLightMode = kLightModeEntry;
+    static constexpr int kLightTimeMode = kLightTimeModeEntry;
+    static constexpr int kDualTimerMode = kDualTimerModeEntry;
+    static constexpr int kOnMode = kOnModeEntry;
+    static constexpr int kOffMode = kOffModeEntry;
 
     LoadControl(IControlAccess& controls, SharedState& state)
         : controls_(controls), state_(state) {}
 
     // The list entry for a mode code read from the controller, or -1.
-    static int ModeIndex(int32_t loadMode);
+    static int ModeIndex(int32_t loadMode) { return LoadModeEntry(loadMode); }
 
     // Fills every register of the load write image from the fields and queues
     // it. Queues nothing when a check fails; the message box says why.

@@ -1,0 +1,284 @@
+#include "bridge/BridgeConfig.h"
+
+#include <sys/stat.h>
+
+#include <toml++/toml.h>
+#include <cmath>
+#include <cstdlib>
+#include <fstream>
+#include <limits>
+#include <set>
+#include <sstream>
+#include <string_view>
+#include <utility>
+
+namespace kestrane::bridge {
+
+namespace {
+
+constexpr unsigned kMaxBaud = 4000000;
+constexpr int kMaxTimeoutMs = 60000;
+constexpr int kMaxRetries = 10;
+constexpr double kMaxPollIntervalS = 86400;
+
+struct ConfigError {
+    std::string text;
+};
+
+class Reader {
+public:
+    Reader(std::string source, const std::optional<std::string>& environmentPassword,
+           bool sourceWorldReadable)
+        : source_(std::move(source)),
+          environmentPassword_(environmentPassword),
+          sourceWorldReadable_(sourceWorldReadable) {}
+
+    BridgeConfig Read(const toml::table& root);
+    std::vector<std::string> warnings;
+
+private:
+    [[noreturn]] void Fail(const toml::node& at, const std::string& key,
+                           const std::string& what) const {
+        Fail(at.source().begin.line, key, what);
+    }
+    [[noreturn]] void Fail(uint32_t line, const std::string& key, const std::string& what) const {
+        throw ConfigError{Where(line, key) + what};
+    }
+    std::string Where(uint32_t line, const std::string& key) const {
+        return source_ + ":" + std::to_string(line) + ": " + key + ": ";
+    }
+
+    // Every key of `table` must be one of `known`.
+    void OnlyKnown(const toml::table& table, const std::string& path,
+                   std::initializer_list<std::string_view> known) const;
+    static std::string Join(const std::string& path, std::string_view key) {
+        return path.empty() ? std::string(key) : path + "." + std::string(key);
+    }
+
+    int64_t Integer(const toml::table& t, const std::string& path, std::string_view key,
+                    int64_t fallback, int64_t min, int64_t max) const;
+    std::string Text(const toml::table& t, const std::string& path, std::string_view key,
+                     const std::string& fallback) const;
+    bool Flag(const toml::table& t, const std::string& path, std::string_view key) const;
+
+    MqttConfig ReadMqtt(const toml::table& table);
+    BusConfig ReadBus(const toml::table& table, const std::string& path) const;
+    std::string ReadPasswordFile(const toml::node& at, const std::string& file);
+
+    std::string source_;
+    std::optional<std::string> environmentPassword_;
+    bool sourceWorldReadable_;
+};
+
+void Reader::OnlyKnown(const toml::table& table, const std::string& path,
+                       std::initializer_list<std::string_view> known) const {
+    for (const auto& [key, node] : table) {
+        bool found = false;
+        for (std::string_view k : known)
+            found = found || k == key.str();
+        if (!found) Fail(node, Join(path, key.str()), "unknown key");
+    }
+}
+
+int64_t Reader::Integer(const toml::table& t, const std::string& path, std::string_view key,
+                        int64_t fallback, int64_t min, int64_t max) const {
+    const toml::node* node = t.get(key);
+    if (node == nullptr) return fallback;
+    const auto value = node->value_exact<int64_t>();
+    if (!value) Fail(*node, Join(path, key), "must be a whole number");
+    if (*value < min || *value > max)
+        Fail(*node, Join(path, key),
+             "must be " + std::to_string(min) + ".." + std::to_string(max) + ", not " +
+                 std::to_string(*value));
+    return *value;
+}
+
+std::string Reader::Text(const toml::table& t, const std::string& path, std::string_view key,
+                         const std::string& fallback) const {
+    const toml::node* node = t.get(key);
+    if (node == nullptr) return fallback;
+    const auto value = node->value_exact<std::string>();
+    if (!value) Fail(*node, Join(path, key), "must be a string");
+    return *value;
+}
+
+bool Reader::Flag(const toml::table& t, const std::string& path, std::string_view key) const {
+    const toml::node* node = t.get(key);
+    if (node == nullptr) return false;
+    const auto value = node->value_exact<bool>();
+    if (!value) Fail(*node, Join(path, key), "must be true or false");
+    return *value;
+}
+
+bool WorldReadable(const std::string& file) {
+    struct stat info {};
+    return ::stat(file.c_str(), &info) == 0 && (info.st_mode & S_IROTH) != 0;
+}
+
+std::string Reader::ReadPasswordFile(const toml::node& at, const std::string& file) {
+    std::ifstream in(file);
+    if (!in) Fail(at, "mqtt.password_file", "cannot read " + file);
+    std::string line;
+    std::getline(in, line);
+    while (!line.empty() && (line.back() == '\r' || line.back() == ' '))
+        line.pop_back();
+    if (WorldReadable(file))
+        warnings.push_back(Where(at.source().begin.line, "mqtt.password_file") + file +
+                           " can be read by every user (chmod 600 it)");
+    return line;
+}
+
+MqttConfig Reader::ReadMqtt(const toml::table& t) {
+    OnlyKnown(t, "mqtt",
+              {"host", "port", "client_id", "username", "password", "password_file", "tls_ca_file",
+               "topic_prefix", "discovery_prefix", "keepalive_s"});
+    MqttConfig mqtt;
+    mqtt.host = Text(t, "mqtt", "host", mqtt.host);
+    if (mqtt.host.empty()) Fail(*t.get("host"), "mqtt.host", "must not be empty");
+    mqtt.port = static_cast<int>(Integer(t, "mqtt", "port", mqtt.port, 1, 65535));
+    mqtt.clientId = Text(t, "mqtt", "client_id", mqtt.clientId);
+    mqtt.username = Text(t, "mqtt", "username", "");
+    mqtt.password = Text(t, "mqtt", "password", "");
+    mqtt.passwordFile = Text(t, "mqtt", "password_file", "");
+    mqtt.tlsCaFile = Text(t, "mqtt", "tls_ca_file", "");
+    mqtt.topicPrefix = Text(t, "mqtt", "topic_prefix", mqtt.topicPrefix);
+    mqtt.discoveryPrefix = Text(t, "mqtt", "discovery_prefix", mqtt.discoveryPrefix);
+    mqtt.keepaliveS = static_cast<int>(Integer(t, "mqtt", "keepalive_s", mqtt.keepaliveS, 5, 3600));
+    const std::pair<const char*, const std::string*> prefixes[] = {
+        {"topic_prefix", &mqtt.topicPrefix}, {"discovery_prefix", &mqtt.discoveryPrefix}};
+    for (const auto& [key, value] : prefixes) {
+        if (value->empty() || value->find_first_of("+#") != std::string::npos ||
+            value->front() == '/' || value->back() == '/')
+            Fail(*t.get(key), std::string("mqtt.") + key,
+                 "must be a topic without wildcards or a leading or trailing '/'");
+    }
+    if (!mqtt.tlsCaFile.empty() && !std::ifstream(mqtt.tlsCaFile))
+        Fail(*t.get("tls_ca_file"), "mqtt.tls_ca_file", "cannot read " + mqtt.tlsCaFile);
+    if (!mqtt.password.empty() && !mqtt.passwordFile.empty())
+        Fail(*t.get("password"), "mqtt.password", "give either password or password_file");
+    if (!mqtt.password.empty() && sourceWorldReadable_)
+        warnings.push_back(Where(t.get("password")->source().begin.line, "mqtt.password") +
+                           "this file holds a password and can be read by every user (chmod 600 "
+                           "it, or use password_file)");
+    if (environmentPassword_) {
+        mqtt.password = *environmentPassword_;
+    } else if (!mqtt.passwordFile.empty()) {
+        mqtt.password = ReadPasswordFile(*t.get("password_file"), mqtt.passwordFile);
+    }
+    return mqtt;
+}
+
+BusConfig Reader::ReadBus(const toml::table& t, const std::string& path) const {
+    OnlyKnown(t, path,
+              {"port", "baud", "response_timeout_ms", "retries", "inter_request_gap_ms",
+               "turnaround_ms", "devices"});
+    BusConfig bus;
+    if (!t.contains("port")) Fail(t, Join(path, "port"), "missing");
+    bus.port = Text(t, path, "port", "");
+    if (bus.port.empty()) Fail(*t.get("port"), Join(path, "port"), "must not be empty");
+    bus.baud = static_cast<unsigned>(Integer(t, path, "baud", bus.baud, 50, kMaxBaud));
+    bus.responseTimeoutMs = static_cast<int>(
+        Integer(t, path, "response_timeout_ms", bus.responseTimeoutMs, 10, kMaxTimeoutMs));
+    bus.retries = static_cast<int>(Integer(t, path, "retries", bus.retries, 0, kMaxRetries));
+    bus.interRequestGapMs =
+        static_cast<int>(Integer(t, path, "inter_request_gap_ms", 0, 0, kMaxTimeoutMs));
+    bus.turnaroundMs = static_cast<int>(Integer(t, path, "turnaround_ms", 0, 0, kMaxTimeoutMs));
+
+    const toml::node* devicesNode = t.get("devices");
+    if (devicesNode == nullptr) Fail(t, Join(path, "devices"), "missing");
+    const toml::array* devices = devicesNode->as_array();
+    if (devices == nullptr || devices->empty())
+        Fail(*devicesNode, Join(path, "devices"),
+             "must be a list of { address = N, name = \"...\" }");
+    std::set<int> seen;
+    for (size_t i = 0; i < devices->size(); ++i) {
+        const toml::node& node = *devices->get(i);
+        const std::string devicePath = Join(path, "devices") + "[" + std::to_string(i) + "]";
+        const toml::table* d = node.as_table();
+        if (d == nullptr) Fail(node, devicePath, "must be a table { address = N, ... }");
+        OnlyKnown(*d, devicePath, {"address", "name", "allow_control"});
+        if (!d->contains("address")) Fail(node, devicePath + ".address", "missing");
+        DeviceConfig device;
+        device.address = static_cast<uint8_t>(Integer(*d, devicePath, "address", 0, 1, 247));
+        if (!seen.insert(device.address).second)
+            Fail(*d->get("address"), devicePath + ".address",
+                 "address " + std::to_string(device.address) + " is already used on this bus");
+        device.name = Text(*d, devicePath, "name", "Controller " + std::to_string(device.address));
+        device.allowControl = Flag(*d, devicePath, "allow_control");
+        bus.devices.push_back(device);
+    }
+    return bus;
+}
+
+BridgeConfig Reader::Read(const toml::table& root) {
+    OnlyKnown(root, "", {"poll_interval_s", "mqtt", "bus"});
+    BridgeConfig config;
+    config.path = source_;
+    if (const toml::node* node = root.get("poll_interval_s")) {
+        const auto value = node->value<double>();  // integers too
+        if (!value || !(node->is_integer() || node->is_floating_point()))
+            Fail(*node, "poll_interval_s", "must be a number of seconds");
+        if (!std::isfinite(*value) || *value < 0 || *value > kMaxPollIntervalS)
+            Fail(*node, "poll_interval_s", "must be 0..86400");
+        config.pollIntervalS = *value;
+    }
+    if (const toml::node* node = root.get("mqtt")) {
+        const toml::table* mqtt = node->as_table();
+        if (mqtt == nullptr) Fail(*node, "mqtt", "must be a table [mqtt]");
+        config.mqtt = ReadMqtt(*mqtt);
+    }
+    const toml::node* busNode = root.get("bus");
+    if (busNode == nullptr) Fail(1, "bus", "no [[bus]] table: nothing to poll");
+    const toml::array* buses = busNode->as_array();
+    if (buses == nullptr || buses->empty()) Fail(*busNode, "bus", "must be [[bus]] tables");
+    for (size_t i = 0; i < buses->size(); ++i) {
+        const toml::node& node = *buses->get(i);
+        const std::string path = "bus[" + std::to_string(i) + "]";
+        const toml::table* bus = node.as_table();
+        if (bus == nullptr) Fail(node, path, "must be a table");
+        config.buses.push_back(ReadBus(*bus, path));
+        // Two threads on one line would take turns failing to open it.
+        for (size_t j = 0; j + 1 < config.buses.size(); ++j)
+            if (config.buses[j].port == config.buses.back().port)
+                Fail(*bus->get("port"), path + ".port",
+                     "the same port as bus[" + std::to_string(j) + "]");
+    }
+    return config;
+}
+
+}  // namespace
+
+ConfigLoad ParseBridgeConfig(const std::string& text, const std::string& sourceName,
+                             const std::optional<std::string>& environmentPassword,
+                             bool sourceWorldReadable) {
+    ConfigLoad load;
+    Reader reader(sourceName, environmentPassword, sourceWorldReadable);
+    try {
+        const toml::table root = toml::parse(text, sourceName);
+        load.config = reader.Read(root);
+    } catch (const toml::parse_error& e) {
+        load.error = sourceName + ":" + std::to_string(e.source().begin.line) +
+                     ": syntax: " + std::string(e.description());
+    } catch (const ConfigError& e) {
+        load.error = e.text;
+    }
+    load.warnings = std::move(reader.warnings);
+    return load;
+}
+
+ConfigLoad LoadBridgeConfig(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        ConfigLoad load;
+        load.error = path + ":0: file: cannot be read";
+        return load;
+    }
+    std::stringstream text;
+    text << in.rdbuf();
+    const char* env = std::getenv("KESTRANE_MQTT_PASSWORD");
+    return ParseBridgeConfig(text.str(), path,
+                             env != nullptr ? std::optional<std::string>(env) : std::nullopt,
+                             WorldReadable(path));
+}
+
+}  // namespace kestrane::bridge

@@ -1,0 +1,115 @@
+// One bus of the bridge on a thread of its own: owns the line and the master
+// with its devices, reads every device once per poll interval, tells the
+// sink after every device cycle, and runs control commands between cycles.
+//
+// A device that fails three cycles in a row is offline and is then asked only
+// once per back-off period (doubling up to a limit) until it answers, so a
+// dead controller does not slow its neighbours. A line that is lost (adapter
+// unplugged, serial server gone) is reported once, all its devices go
+// offline, and it is reopened with a back-off of its own; nothing spins while
+// it waits, and a stop request wakes every wait.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "bridge/BridgeConfig.h"
+#include "bridge/BridgeLink.h"
+#include "bridge/DeviceIdRegistry.h"
+#include "bus/BusClock.h"
+#include "bus/CBusMaster.h"
+#include "serial/SerialLine.h"
+
+namespace kestrane::bridge {
+
+struct PollerTiming {
+    int failedCyclesOffline = 3;
+    std::chrono::milliseconds deadFirst{1000}, deadMax{60000};
+    std::chrono::milliseconds reopenFirst{1000}, reopenMax{30000};
+};
+
+// Opens the line of a bus; nullptr with the reason in `error`.
+using LineOpener =
+    std::function<std::unique_ptr<ISerialLine>(const BusConfig& bus, std::string* error)>;
+
+// The master's options for a bus as configured.
+BusOptions MasterOptions(const BusConfig& bus);
+
+class BusPoller {
+public:
+    // `ids` (may be null) is shared by the buses of one bridge.
+    BusPoller(int busIndex, BusConfig bus, double pollIntervalS, IUpdateSink& sink,
+              LineOpener opener, PollerTiming timing = {}, DeviceIdRegistry* ids = nullptr);
+    ~BusPoller();  // stops and joins
+    BusPoller(const BusPoller&) = delete;
+    BusPoller& operator=(const BusPoller&) = delete;
+
+    void Start();
+    // Asks the thread to end; returns at once. Join waits for it.
+    void RequestStop();
+    void Join();
+
+    // Queues the command when a device of this bus has its id and control is
+    // allowed for it; false (nothing queued) otherwise.
+    bool Submit(const DeviceCommand& command);
+
+    // The identities of the bus's devices as they stand now.
+    std::vector<DeviceIdentity> Identities() const;
+    // Passes over the bus so far, including those in which no device was due.
+    uint64_t Passes() const { return passes_; }
+
+private:
+    struct Slot;
+    using SteadyTime = std::chrono::steady_clock::time_point;
+
+    void Run();
+    bool OpenLine(bool& reported, std::chrono::milliseconds& backoff);
+    void LoseLine();
+    // One pass over the devices that are due; the time the next one is due
+    // when none of them was, else nothing.
+    std::optional<SteadyTime> PollBus();
+    void PollDevice(Slot& slot);
+    void LearnIdentity(Slot& slot);
+    void Publish(Slot& slot);
+    void RunCommands();
+    void Execute(Slot& slot, const DeviceCommand& command);
+    CommandOutcome SetLoadMode(Slot& slot, LoadModeChoice choice);
+    CommandOutcome SetClock(Slot& slot);
+    void MarkAllOffline();
+    // Sleeps until `when`, running commands that arrive meanwhile (they fail
+    // at once while the line is down); false once a stop was asked for.
+    bool WaitUntil(SteadyTime when);
+    std::string Label() const;
+
+    const int busIndex_;
+    const BusConfig bus_;
+    const std::chrono::microseconds pollInterval_;
+    IUpdateSink& sink_;
+    const LineOpener opener_;
+    const PollerTiming timing_;
+    DeviceIdRegistry* const ids_;
+
+    SteadyBusClock clock_;
+    std::unique_ptr<ISerialLine> line_;
+    std::unique_ptr<CBusMaster> master_;
+    std::vector<std::unique_ptr<Slot>> slots_;
+    double lastBusCycleMs_ = 0;
+    std::atomic<uint64_t> passes_{0};
+
+    mutable std::mutex mutex_;  // guards the identities, the queue and the wake-up
+    std::condition_variable wake_;
+    std::deque<DeviceCommand> commands_;
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+
+}  // namespace kestrane::bridge

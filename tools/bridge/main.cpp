@@ -1,0 +1,141 @@
+// kestrane-bridge: polls every configured controller on every bus and hands
+// the values to the MQTT publisher and, with --json-lines, to stdout.
+#include <signal.h>
+
+#include <CLI/CLI.hpp>
+#include <cstdio>
+#include <string>
+
+#include "MakeMqttSink.h"
+#include "bridge/BridgeBuses.h"
+#include "bridge/BridgeConfig.h"
+#include "bridge/BridgeLog.h"
+#include "bridge/JsonLinesSink.h"
+#include "bridge/UpdateFanOut.h"
+#include "platform/BuildInfo.h"
+#include "serial/TracingLine.h"
+
+namespace {
+
+using namespace kestrane;
+using namespace kestrane::bridge;
+
+constexpr int kExitOk = 0;
+constexpr int kExitFailure = 1;
+constexpr int kExitConfig = 2;
+
+struct Arguments {
+    std::string config;
+    bool checkConfig = false;
+    bool jsonLines = false;
+    bool verbose = false;
+};
+
+size_t DeviceCount(const BridgeConfig& config) {
+    size_t count = 0;
+    for (const BusConfig& bus : config.buses)
+        count += bus.devices.size();
+    return count;
+}
+
+// With -v every frame on every bus goes to the log.
+LineOpener Opener(bool verbose) {
+    LineOpener system = SystemLineOpener();
+    if (!verbose) return system;
+    return [system](const BusConfig& bus, std::string* error) -> std::unique_ptr<ISerialLine> {
+        std::unique_ptr<ISerialLine> line = system(bus, error);
+        if (!line) return line;
+        const std::string port = bus.port;
+        return std::make_unique<TracingLine>(std::move(line), [port](std::string_view frame) {
+            BridgeLog(LogLevel::kDebug, port + ": " + std::string(frame));
+        });
+    };
+}
+
+// Blocks SIGINT and SIGTERM in every thread, then waits for one of them here.
+sigset_t BlockStopSignals() {
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGINT);
+    sigaddset(&set, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &set, nullptr);
+    return set;
+}
+
+int Run(const Arguments& args) {
+    const ConfigLoad load = LoadBridgeConfig(args.config);
+    for (const std::string& warning : load.warnings)
+        BridgeLog(LogLevel::kWarning, warning);
+    if (!load.config) {
+        BridgeLog(LogLevel::kError, load.error);
+        return kExitConfig;
+    }
+    const BridgeConfig& config = *load.config;
+    if (args.checkConfig) {
+        std::printf(
+            "%s: %zu bus(es), %zu device(s), %s\n", args.config.c_str(), config.buses.size(),
+            DeviceCount(config),
+            config.mqtt
+                ? ("broker " + config.mqtt->host + ":" + std::to_string(config.mqtt->port)).c_str()
+                : "no [mqtt] table");
+        return kExitOk;
+    }
+    if (!config.mqtt && !args.jsonLines) {
+        BridgeLog(LogLevel::kError,
+                  args.config + ": no [mqtt] table and no --json-lines: nowhere to publish");
+        return kExitConfig;
+    }
+
+    const sigset_t stopSignals = BlockStopSignals();
+    signal(SIGPIPE, SIG_IGN);
+
+    UpdateFanOut fanOut;
+    JsonLinesSink jsonLines(stdout);
+    if (args.jsonLines) fanOut.Add(&jsonLines);
+    BridgeBuses buses(config, fanOut, Opener(args.verbose));
+    std::unique_ptr<IUpdateSink> mqtt = MakeMqttSink(config, buses);
+    if (config.mqtt && !mqtt) {
+        if (!args.jsonLines) {
+            BridgeLog(LogLevel::kError, "no MQTT client; use --json-lines");
+            return kExitFailure;
+        }
+        BridgeLog(LogLevel::kWarning, "no MQTT client; [mqtt] is not used");
+    }
+    fanOut.Add(mqtt.get());
+
+    BridgeLog(LogLevel::kInfo, "polling " + std::to_string(DeviceCount(config)) + " device(s) on " +
+                                   std::to_string(config.buses.size()) + " bus(es)");
+    buses.Start();
+    int signalNumber = 0;
+    sigwait(&stopSignals, &signalNumber);
+    BridgeLog(LogLevel::kInfo, std::string("stopping on ") + strsignal(signalNumber));
+    // The buses first: once they are joined nothing publishes any more, and
+    // the publisher can say goodbye to the broker as it is destroyed.
+    buses.Stop();
+    mqtt.reset();
+    return kExitOk;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    CLI::App app{
+        "kestrane-bridge: publishes MPPT solar charge controllers on serial and TCP "
+        "buses to MQTT and Home Assistant"};
+    Arguments args;
+    app.add_option("--config", args.config, "the bridge's TOML configuration file")->required();
+    app.set_version_flag("--version", std::string("kestrane-bridge ") + kestrane::kProgramVersion);
+    app.add_flag("--check-config", args.checkConfig,
+                 "check the configuration, print a summary and exit (0 valid, 2 invalid)");
+    app.add_flag("--json-lines", args.jsonLines,
+                 "write every device state to stdout, one JSON object per line and cycle");
+    app.add_flag("-v,--verbose", args.verbose, "log every frame sent and received");
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        const int status = app.exit(e);
+        return status == 0 ? kExitOk : kExitConfig;
+    }
+    if (args.verbose) SetBridgeLogLevel(LogLevel::kDebug);
+    return Run(args);
+}
