@@ -3,10 +3,13 @@
 #include <cstdint>
 #include <cstdio>
 #include <ctime>
+#include <iterator>
 #include <string>
 
+#include "bridge/LoadModeOptions.h"
 #include "monitor/BatteryText.h"
 #include "monitor/StateTexts.h"
+#include "protocol/LoadModeCodes.h"
 
 namespace kestrane::bridge {
 
@@ -89,6 +92,12 @@ nlohmann::json DeviceStateJson(const ControllerData& data,
     state["alarm_text"] = alarms.empty() ? AlarmText(0, true) : JoinNames(alarms);
 
     state["load_on"] = data.loadOutputOn.load() != 0;
+    // The name the load-mode select offers for the mode read, so the select
+    // shows the controller's mode; null for a code that is no mode.
+    static_assert(std::size(kLoadModeOptions) == kLoadModeEntries, "one option per list entry");
+    const int loadMode = LoadModeEntry(data.loadMode.load());
+    state["load_mode"] =
+        loadMode >= 0 ? nlohmann::json(std::string(kLoadModeOptions[loadMode].text)) : nullptr;
     const auto batteryType = static_cast<uint32_t>(data.batteryType.load());
     state["battery_type"] = batteryType;
     state["battery_type_text"] = BatteryTypeName(batteryType, true);

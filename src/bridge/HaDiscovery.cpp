@@ -67,6 +67,9 @@ std::vector<TopicPayload> HaDiscovery::Configs(const DeviceIdentity& device) con
 
     nlohmann::json select = Common(device, kLoadModeKey, "Load mode");
     select["command_topic"] = topics_.LoadModeCommand(device.deviceId);
+    // The select shows the mode the controller reports, not the last choice.
+    select["state_topic"] = state;
+    select["value_template"] = "{{ value_json." + std::string(kLoadModeKey) + " }}";
     select["options"] = nlohmann::json::array();
     for (const LoadModeOption& option : kLoadModeOptions)
         select["options"].push_back(option.text);

@@ -51,7 +51,8 @@ inline constexpr StateField kStateFields[] = {
 };
 
 // Further keys of the state object that have no entity of their own:
-// "charge_state" (code), "alarm_code", "alarms" (list of names), "battery_type"
+// "charge_state" (code), "load_mode" (the load-mode select's option for the
+// mode read, null for an unknown code), "alarm_code", "alarms" (list of names), "battery_type"
 // (code), "charged_total_wh", "used_total_wh" and "timestamp" (ISO 8601 with
 // offset). Binary-sensor keys hold JSON true/false.
 

@@ -54,7 +54,7 @@ TEST_F(KnownRecord, HasEveryEntityKeyAndTheExtraKeys) {
         else
             EXPECT_TRUE(state.at(std::string(field.key)).is_number()) << field.key;
     }
-    for (const char* extra : {"charge_state", "alarm_code", "alarms", "battery_type",
+    for (const char* extra : {"charge_state", "load_mode", "alarm_code", "alarms", "battery_type",
                               "charged_total_wh", "used_total_wh", "timestamp"})
         EXPECT_TRUE(state.contains(extra)) << extra;
 }
@@ -77,6 +77,18 @@ TEST_F(KnownRecord, ValuesAreInRealUnits) {
     EXPECT_EQ(s["load_on"], true);
     EXPECT_EQ(s["battery_type"], 3);
     EXPECT_EQ(s["battery_type_text"], "GEL");
+}
+
+// The load-mode select takes its state from this key, so it must be one of
+// the select's options, or null.
+TEST_F(KnownRecord, LoadModeIsNamedAsTheSelectOffersIt) {
+    const std::pair<int32_t, nlohmann::json> cases[] = {{5100, "Light"},      {5104, "Light&Time"},
+                                                        {5116, "Dual Timer"}, {5117, "On"},
+                                                        {5118, "Off"},        {42, nullptr}};
+    for (const auto& [code, name] : cases) {
+        d.loadMode = code;
+        EXPECT_EQ(DeviceStateJson(d, At(0))["load_mode"], name) << code;
+    }
 }
 
 TEST_F(KnownRecord, AlarmsAreListedByName) {

@@ -72,6 +72,8 @@ TEST(HaDiscovery, ControlAddsTheLoadModeSelectAndTheClockButton) {
     EXPECT_EQ(configs[configs.size() - 2].topic,
               "homeassistant/select/kestrane_sn-a1b2_load_mode/config");
     EXPECT_EQ(select.at("command_topic"), "kestrane/sn-a1b2/load_mode/set");
+    EXPECT_EQ(select.at("state_topic"), "kestrane/sn-a1b2/state");
+    EXPECT_EQ(select.at("value_template"), "{{ value_json.load_mode }}");
     EXPECT_EQ(select.at("options"),
               nlohmann::json::parse(R"(["Light","Light&Time","Dual Timer","On","Off"])"));
     const auto button = nlohmann::json::parse(configs.back().payload);
