@@ -19,16 +19,7 @@ cmake --build "$build" --target kestrane-sim kestrane-cli >/dev/null
 sim="$build/tools/kestrane-sim"
 cli="$build/tools/kestrane-cli"
 
-work=$(mktemp -d)
-sim_pid=""
-stop_sim() {
-    if [ -n "$sim_pid" ]; then
-        kill "$sim_pid" 2>/dev/null || true
-        wait "$sim_pid" 2>/dev/null || true
-        sim_pid=""
-    fi
-}
-trap 'stop_sim; rm -rf "$work"' EXIT
+. bench/sim_process.sh
 
 now() { date +%s.%N; }
 

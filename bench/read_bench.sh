@@ -24,16 +24,7 @@ sim="$build/tools/kestrane-sim"
 cli=${KESTRANE_CLI:-$build/tools/kestrane-cli}
 loop="$build/bench/modbus_read_loop"
 
-work=$(mktemp -d)
-sim_pid=""
-stop_sim() {
-    if [ -n "$sim_pid" ]; then
-        kill "$sim_pid" 2>/dev/null || true
-        wait "$sim_pid" 2>/dev/null || true
-        sim_pid=""
-    fi
-}
-trap 'stop_sim; rm -rf "$work"' EXIT
+. bench/sim_process.sh
 
 # median FILE: the median= value of the stats line in FILE, or nothing.
 median() { sed -n 's/^cycle-time-ms .*median=\([0-9.]*\).*/\1/p' "$1" | tail -n 1; }
