@@ -64,7 +64,10 @@ start_sims() {
 # config FILE INTERVAL BUSES [EXTRA-ADDRESS]
 config() {
     local file=$1 interval=$2 count=$3 extra=${4:-}
-    echo "poll_interval_s = $interval" >"$file"
+    # History has its own bench (history_store_bench.sh); off here so these
+    # figures stay comparable with earlier runs.
+    printf 'poll_interval_s = %s\n[history]\ninterval_s = %s\n' "$interval" "${HISTORY_INTERVAL:-0}" >"$file"
+    [ -n "${HISTORY_DIR:-}" ] && printf 'dir = "%s"\n' "$HISTORY_DIR" >>"$file"
     for i in $(seq 0 $((count - 1))); do
         local list=""
         for a in $(seq 1 "$devices") $extra; do list+="{ address = $a }, "; done

@@ -1,10 +1,12 @@
 #include "bridge/BridgeConfig.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <toml++/toml.h>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <limits>
 #include <set>
@@ -62,6 +64,7 @@ private:
     bool Flag(const toml::table& t, const std::string& path, std::string_view key) const;
 
     MqttConfig ReadMqtt(const toml::table& table);
+    HistoryConfig ReadHistory(const toml::table& table) const;
     BusConfig ReadBus(const toml::table& table, const std::string& path) const;
     std::string ReadPasswordFile(const toml::node& at, const std::string& file);
 
@@ -168,6 +171,24 @@ MqttConfig Reader::ReadMqtt(const toml::table& t) {
     return mqtt;
 }
 
+HistoryConfig Reader::ReadHistory(const toml::table& t) const {
+    OnlyKnown(t, "history", {"dir", "interval_s", "keep_days"});
+    HistoryConfig history;
+    history.dir = Text(t, "history", "dir", "");
+    if (!history.dir.empty()) {
+        struct stat info {};
+        // A folder that is missing is made at start; one that exists must take files.
+        if (::stat(history.dir.c_str(), &info) == 0 &&
+            (!S_ISDIR(info.st_mode) || ::access(history.dir.c_str(), W_OK | X_OK) != 0))
+            Fail(*t.get("dir"), "history.dir", history.dir + " is not a writable folder");
+    }
+    history.intervalS =
+        static_cast<int>(Integer(t, "history", "interval_s", history.intervalS, 0, 86400));
+    history.keepDays =
+        static_cast<int>(Integer(t, "history", "keep_days", history.keepDays, 0, 100000));
+    return history;
+}
+
 BusConfig Reader::ReadBus(const toml::table& t, const std::string& path) const {
     OnlyKnown(t, path,
               {"port", "baud", "response_timeout_ms", "retries", "inter_request_gap_ms",
@@ -211,7 +232,7 @@ BusConfig Reader::ReadBus(const toml::table& t, const std::string& path) const {
 }
 
 BridgeConfig Reader::Read(const toml::table& root) {
-    OnlyKnown(root, "", {"poll_interval_s", "mqtt", "bus"});
+    OnlyKnown(root, "", {"poll_interval_s", "mqtt", "history", "bus"});
     BridgeConfig config;
     config.path = source_;
     if (const toml::node* node = root.get("poll_interval_s")) {
@@ -226,6 +247,11 @@ BridgeConfig Reader::Read(const toml::table& root) {
         const toml::table* mqtt = node->as_table();
         if (mqtt == nullptr) Fail(*node, "mqtt", "must be a table [mqtt]");
         config.mqtt = ReadMqtt(*mqtt);
+    }
+    if (const toml::node* node = root.get("history")) {
+        const toml::table* history = node->as_table();
+        if (history == nullptr) Fail(*node, "history", "must be a table [history]");
+        config.history = ReadHistory(*history);
     }
     const toml::node* busNode = root.get("bus");
     if (busNode == nullptr) Fail(1, "bus", "no [[bus]] table: nothing to poll");
@@ -279,6 +305,17 @@ ConfigLoad LoadBridgeConfig(const std::string& path) {
     return ParseBridgeConfig(text.str(), path,
                              env != nullptr ? std::optional<std::string>(env) : std::nullopt,
                              WorldReadable(path));
+}
+
+std::string DefaultHistoryDir() {
+    if (const char* state = std::getenv("STATE_DIRECTORY"); state != nullptr && *state != 0) {
+        const std::string first(state, std::strcspn(state, ":"));
+        return first + "/history";
+    }
+    if (const char* data = std::getenv("XDG_DATA_HOME"); data != nullptr && *data == '/')
+        return std::string(data) + "/kestrane/history";
+    const char* home = std::getenv("HOME");
+    return std::string(home != nullptr ? home : ".") + "/.local/share/kestrane/history";
 }
 
 }  // namespace kestrane::bridge

@@ -45,10 +45,19 @@ struct MqttConfig {
     int keepaliveS = 30;
 };
 
+// The bridge's own history: the window's daily log files, one folder per
+// controller.
+struct HistoryConfig {
+    std::string dir;     // empty: DefaultHistoryDir()
+    int intervalS = 60;  // one record per controller per interval; 0: no history
+    int keepDays = 0;    // 0 keeps everything
+};
+
 struct BridgeConfig {
     std::string path;
     double pollIntervalS = 5;  // 0: as fast as the buses allow
     std::optional<MqttConfig> mqtt;
+    HistoryConfig history;
     std::vector<BusConfig> buses;
 };
 
@@ -69,5 +78,9 @@ ConfigLoad ParseBridgeConfig(const std::string& text, const std::string& sourceN
 
 // Reads the file and parses it with the password from the environment.
 ConfigLoad LoadBridgeConfig(const std::string& path);
+
+// $STATE_DIRECTORY/history under systemd (its first folder), otherwise
+// $XDG_DATA_HOME/kestrane/history, otherwise ~/.local/share/kestrane/history.
+std::string DefaultHistoryDir();
 
 }  // namespace kestrane::bridge

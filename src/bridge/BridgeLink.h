@@ -33,6 +33,9 @@ struct DeviceUpdate {
     nlohmann::json state;
     // {"requests": n, "<BusResultName>": n, ..., "last_cycle_ms": x}
     nlohmann::json link;
+    // The values of the last good cycle as the daily log writes them (from
+    // the serial number to the last temperature); empty before one.
+    std::string logValues;
 };
 
 enum class LoadModeChoice { kLight, kLightAndTime, kDualTimer, kOn, kOff };

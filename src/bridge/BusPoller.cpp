@@ -6,6 +6,7 @@
 #include "bridge/BridgeLog.h"
 #include "bridge/BusPollerSlot.h"
 #include "bridge/DeviceStateJson.h"
+#include "monitor/CEventLog.h"
 #include "protocol/TextCodec.h"
 
 namespace kestrane::bridge {
@@ -259,6 +260,7 @@ void BusPoller::PollDevice(Slot& slot) {
         slot.failedCycles = 0;
         slot.backoff = milliseconds(0);
         slot.state = DeviceStateJson(device.Data(), std::chrono::system_clock::now());
+        slot.logValues = CEventLog::FormatLogValues(device.Data());
     } else {
         ++slot.failedCycles;
         if (slot.failedCycles >= timing_.failedCyclesOffline) {
@@ -317,6 +319,7 @@ void BusPoller::Publish(Slot& slot) {
     }
     update.online = slot.online;
     update.state = slot.state;
+    update.logValues = slot.logValues;
     LinkCounters counters = slot.carried;
     if (slot.device != nullptr) Accumulate(counters, slot.device->Counters());
     update.link = LinkJson(counters, slot.lastCycleMs);

@@ -1,7 +1,9 @@
 #include "history/LogDate.h"
 
+#include <algorithm>
 #include <charconv>
 #include <chrono>
+#include <cstdio>
 
 namespace kestrane {
 
@@ -49,6 +51,44 @@ int DaysSinceEpoch(const LogDate& date) {
                                      std::chrono::month(static_cast<unsigned>(date.month)) /
                                      std::chrono::day(static_cast<unsigned>(date.day))};
     return static_cast<int>(days.time_since_epoch().count());
+}
+
+LogDate DateFromDaysSinceEpoch(int days) {
+    const std::chrono::year_month_day ymd{std::chrono::sys_days{std::chrono::days(days)}};
+    return {static_cast<int>(ymd.year()), static_cast<int>(static_cast<unsigned>(ymd.month())),
+            static_cast<int>(static_cast<unsigned>(ymd.day()))};
+}
+
+std::optional<LogDate> ParseIsoDate(std::string_view text) {
+    if (text.size() != 10 || text[4] != '-' || text[7] != '-') return std::nullopt;
+    LogDate date;
+    if (!ParseNumber(text.substr(0, 4), &date.year) ||
+        !ParseNumber(text.substr(5, 2), &date.month) ||
+        !ParseNumber(text.substr(8, 2), &date.day) || !date.IsValid())
+        return std::nullopt;
+    return date;
+}
+
+std::string IsoDate(const LogDate& date) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d", date.year, date.month, date.day);
+    return text;
+}
+
+std::optional<int64_t> ParseLocalDateTime(std::string_view text) {
+    const auto date = ParseIsoDate(text.substr(0, std::min<size_t>(text.size(), 10)));
+    if (!date) return std::nullopt;
+    int hour = 0, minute = 0, second = 0;
+    if (text.size() > 10) {
+        const std::string_view time = text.substr(10);
+        if ((time.size() != 6 && time.size() != 9) || time[0] != 'T' || time[3] != ':' ||
+            !ParseNumber(time.substr(1, 2), &hour) || !ParseNumber(time.substr(4, 2), &minute))
+            return std::nullopt;
+        if (time.size() == 9 && (time[6] != ':' || !ParseNumber(time.substr(7, 2), &second)))
+            return std::nullopt;
+        if (hour > 23 || minute > 59 || second > 59) return std::nullopt;
+    }
+    return int64_t{DaysSinceEpoch(*date)} * 86400 + hour * 3600 + minute * 60 + second;
 }
 
 }  // namespace kestrane

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <compare>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -26,5 +27,15 @@ std::optional<LogDate> ParseLogFileName(std::string_view fileName);
 
 // Days since 1 January 1970 (negative before), for gaps and neighbours.
 int DaysSinceEpoch(const LogDate& date);
+// The date `days` after 1 January 1970.
+LogDate DateFromDaysSinceEpoch(int days);
+
+// "2022-01-10"; nullopt for any other text or an impossible date.
+std::optional<LogDate> ParseIsoDate(std::string_view text);
+std::string IsoDate(const LogDate& date);
+
+// Local wall-clock seconds since 1970-01-01 00:00 of "2022-01-10" (its
+// midnight), "2022-01-10T08:05" or "2022-01-10T08:05:30"; nullopt otherwise.
+std::optional<int64_t> ParseLocalDateTime(std::string_view text);
 
 }  // namespace kestrane

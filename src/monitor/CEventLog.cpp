@@ -1,15 +1,11 @@
 #include "monitor/CEventLog.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
 
 #include "monitor/DisplayText.h"
 #include "monitor/LogNames.h"
 #include "monitor/NumberText.h"
+#include "platform/WholeLineFile.h"
 #include "protocol/TextCodec.h"
 
 namespace kestrane {
@@ -30,22 +26,6 @@ std::string ErrorCodeText(uint32_t alarmCode) {
     return row != nullptr ? row->text : FormatHex(alarmCode);
 }
 
-// Writes the whole buffer with one call; a short write (a full disk) is cut
-// back so that no partial line stays in the file.
-bool WriteWhole(int fd, const std::string& bytes) {
-    struct stat before {};
-    const bool sized = fstat(fd, &before) == 0;
-    ssize_t written;
-    do {
-        written = ::write(fd, bytes.data(), bytes.size());
-    } while (written < 0 && errno == EINTR);
-    if (written == static_cast<ssize_t>(bytes.size())) return true;
-    if (written > 0 && sized) {
-        [[maybe_unused]] const int ignored = ftruncate(fd, before.st_size);
-    }
-    return false;
-}
-
 }  // namespace
 
 CEventLog::CEventLog(const ILocalClock& clock, std::string directory)
@@ -58,13 +38,21 @@ std::string CEventLog::LogBaseName(const LocalTime& now) {
 
 std::string CEventLog::FormatLogRecord(const ControllerData& data, const LocalTime& now,
                                        bool connected) {
+    return FormatLogStamp(now, connected) + FormatLogValues(data);
+}
+
+std::string CEventLog::FormatLogStamp(const LocalTime& now, bool connected) {
     char stamp[96];
     std::snprintf(stamp, sizeof stamp, "%d.%d.%d,%d:%d:%d, ", now.year, now.month, now.day,
                   now.hour, now.minute, now.second);
     std::string line = stamp;
     line += connected ? "Connected" : "Disconnected";
     line += ",";
-    line += WordsToText(data.serialNumber, ControllerData::kSerialWords);
+    return line;
+}
+
+std::string CEventLog::FormatLogValues(const ControllerData& data) {
+    std::string line = WordsToText(data.serialNumber, ControllerData::kSerialWords);
     line += ",";
     line += WorkModeText(Unsigned(data.chargeState));
     line += ",";
@@ -118,17 +106,9 @@ bool CEventLog::AppendLogLine(std::string_view line, std::string_view baseName,
     if (!path.empty() && path.back() != '/') path += '/';
     path.append(baseName).append(".").append(extension);
 
-    int fd;
-    do {
-        fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0) return false;
-
     std::string bytes(line);
     bytes += "\r\n";
-    const bool written = WriteWhole(fd, bytes);
-    ::close(fd);
-    return written;
+    return AppendWholeLines(path, bytes) == 0;
 }
 
 }  // namespace kestrane

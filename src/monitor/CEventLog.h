@@ -50,9 +50,14 @@ public:
     // "2022_1_10_Log" for 10 January 2022.
     static std::string LogBaseName(const LocalTime& now);
 
-    // One record line, without its line end.
+    // One record line, without its line end: the stamp followed by the values.
     static std::string FormatLogRecord(const ControllerData& data, const LocalTime& now,
                                        bool connected);
+    // The record's date, time and event fields with the comma after them.
+    static std::string FormatLogStamp(const LocalTime& now, bool connected);
+    // The rest of the record, from the serial number to the last temperature,
+    // so a caller can take the values at one moment and stamp them later.
+    static std::string FormatLogValues(const ControllerData& data);
 
 private:
     struct LogDate {

@@ -39,7 +39,8 @@ protected:
     }
     std::string WriteConfig(const std::string& port) {
         const std::string path = dir_.Slashed() + "bridge.toml";
-        std::ofstream(path) << "poll_interval_s = 0.1\n[[bus]]\nport = \"" << port
+        std::ofstream(path) << "poll_interval_s = 0.1\n[history]\ndir = \"" << dir_.Slashed()
+                            << "history\"\n[[bus]]\nport = \"" << port
                             << "\"\nresponse_timeout_ms = 80\nretries = 0\n"
                                "devices = [ { address = 1, name = \"East\" }, { address = 2 },"
                                " { address = 3, name = \"Faulty\" } ]\n";
@@ -155,10 +156,13 @@ TEST_F(BridgeConfigCheck, BadConfigsExitTwoWithTheirOneLineError) {
 }
 
 TEST_F(BridgeConfigCheck, NowhereToPublishIsAConfigError) {
-    const testing::ProgramRun run =
-        Check("[[bus]]\nport = \"/dev/ttyUSB0\"\ndevices = [ { address = 1 } ]\n", "");
+    const testing::ProgramRun run = Check(
+        "[history]\ninterval_s = 0\n[[bus]]\nport = \"/dev/ttyUSB0\"\n"
+        "devices = [ { address = 1 } ]\n",
+        "");
     EXPECT_EQ(run.status, 2);
-    EXPECT_NE(run.err.find("no [mqtt] table and no --json-lines"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("no [mqtt] table, history off and no --json-lines"), std::string::npos)
+        << run.err;
 }
 
 TEST_F(BridgeConfigCheck, ExampleConfigPasses) {

@@ -55,6 +55,7 @@ protected:
         std::ofstream(config) << "poll_interval_s = 1\n"
                               << "[mqtt]\nhost = \"127.0.0.1\"\nport = " << broker_.Port()
                               << "\nclient_id = \"kestrane-e2e\"\n"
+                              << "[history]\ndir = \"" << dir_.Slashed() << "history\"\n"
                               << "[[bus]]\nport = \"" << link_ << "\"\nresponse_timeout_ms = 100\n"
                               << "retries = 1\ndevices = [\n"
                               << "  { address = 1, name = \"East\", allow_control = true },\n"

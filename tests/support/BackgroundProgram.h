@@ -30,6 +30,7 @@ public:
     int Wait(std::chrono::milliseconds bound = std::chrono::seconds(20));
     // What it wrote to standard error so far.
     std::string Errors() const;
+    pid_t Pid() const { return pid_; }
 
 private:
     ScratchDir dir_{"kestrane-program"};

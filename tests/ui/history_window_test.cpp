@@ -15,6 +15,7 @@
 #include <sstream>
 
 #include "app/CMainDlg.h"
+#include "bridge/HistoryWriter.h"
 #include "history/CleanCsv.h"
 #include "history/DayShape.h"
 #include "history/ui/CHistoryDayCharts.h"
@@ -185,6 +186,34 @@ TEST_F(HistoryWindowTest, TheNewestDayFollowsRecordsAppendedByTheWriter) {
                dialog.DayCharts().PointCount(0) == 1;
     }));
     EXPECT_TRUE(dialog.IsFollowing());
+}
+
+TEST(HistoryBridgeFolderTest, OpensAControllersFolderOfTheBridgeUnchanged) {
+    testing::ScratchDir scratch("kestrane-historyui-bridge");
+    testing::FakeClock clock(MakeTime(2026, 12, 9, 23, 59, 58));
+    bridge::HistoryWriter writer({scratch.Path().string(), 1, 0}, clock);
+    bridge::DeviceUpdate update;
+    update.identity.deviceId = "sn-ks1";
+    update.identity.serialNumber = "KS1";
+    update.online = true;
+    ControllerData data;
+    data.batteryVoltage = 131;
+    data.chargePower = 59;
+    update.logValues = CEventLog::FormatLogValues(data);
+    writer.Publish(update);
+    for (const int second : {58, 59, 61, 62}) {
+        const int s = second % 60;
+        clock.Set(second < 60 ? MakeTime(2026, 12, 9, 23, 59, s) : MakeTime(2026, 12, 10, 0, 0, s));
+        writer.Tick();
+    }
+
+    CHistoryDlg dialog(scratch.Path().string() + "/sn-ks1", true, 2);
+    dialog.show();
+    ASSERT_EQ(dialog.Files().size(), 2u);
+    ASSERT_NE(dialog.ShownDay(), nullptr);
+    EXPECT_EQ(dialog.ShownDay()->date, (LogDate{2026, 12, 10}));
+    EXPECT_EQ(dialog.DayCharts().PointCount(0), 2);
+    EXPECT_EQ(dialog.ShownDay()->junkLines, 0);
 }
 
 TEST(HistoryRangesTest, MonthsNavigationCrosshairAndZoomLimits) {

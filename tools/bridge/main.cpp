@@ -10,6 +10,7 @@
 #include "bridge/BridgeBuses.h"
 #include "bridge/BridgeConfig.h"
 #include "bridge/BridgeLog.h"
+#include "bridge/HistoryWriter.h"
 #include "bridge/JsonLinesSink.h"
 #include "bridge/UpdateFanOut.h"
 #include "platform/BuildInfo.h"
@@ -80,18 +81,32 @@ int Run(const Arguments& args) {
                 : "no [mqtt] table");
         return kExitOk;
     }
-    if (!config.mqtt && !args.jsonLines) {
-        BridgeLog(LogLevel::kError,
-                  args.config + ": no [mqtt] table and no --json-lines: nowhere to publish");
+    if (!config.mqtt && !args.jsonLines && config.history.intervalS <= 0) {
+        BridgeLog(LogLevel::kError, args.config +
+                                        ": no [mqtt] table, history off and no --json-lines: "
+                                        "nowhere to publish");
         return kExitConfig;
     }
 
     const sigset_t stopSignals = BlockStopSignals();
     signal(SIGPIPE, SIG_IGN);
+    // Past a file-size limit a write then fails with EFBIG, which the history
+    // writer reports and rides out, instead of the signal ending the bridge.
+    signal(SIGXFSZ, SIG_IGN);
 
     UpdateFanOut fanOut;
     JsonLinesSink jsonLines(stdout);
     if (args.jsonLines) fanOut.Add(&jsonLines);
+    HistoryConfig historyConfig = config.history;
+    if (historyConfig.dir.empty()) historyConfig.dir = DefaultHistoryDir();
+    const SystemClock localClock;
+    HistoryWriter history(historyConfig, localClock);
+    if (historyConfig.intervalS > 0) {
+        fanOut.Add(&history);
+        BridgeLog(LogLevel::kInfo, "history: a record per controller every " +
+                                       std::to_string(historyConfig.intervalS) + " s in " +
+                                       historyConfig.dir);
+    }
     BridgeBuses buses(config, fanOut, Opener(args.verbose));
     std::unique_ptr<IUpdateSink> mqtt = MakeMqttSink(config, buses);
     if (config.mqtt && !mqtt) {
@@ -105,6 +120,7 @@ int Run(const Arguments& args) {
 
     BridgeLog(LogLevel::kInfo, "polling " + std::to_string(DeviceCount(config)) + " device(s) on " +
                                    std::to_string(config.buses.size()) + " bus(es)");
+    history.Start();
     buses.Start();
     int signalNumber = 0;
     sigwait(&stopSignals, &signalNumber);
@@ -112,6 +128,7 @@ int Run(const Arguments& args) {
     // The buses first: once they are joined nothing publishes any more, and
     // the publisher can say goodbye to the broker as it is destroyed.
     buses.Stop();
+    history.Stop();
     mqtt.reset();
     return kExitOk;
 }

@@ -15,7 +15,8 @@ constexpr const char* kExitStatuses =
     "             3 read: some device or block never answered, or the line was closed;\n"
     "             4 watch: the line was closed (the device hung up)\n"
     "             doctor: 0 healthy; 1 something was wrong, the controller found;\n"
-    "             2 the port cannot be used; 3 no controller answered";
+    "             2 the port cannot be used; 3 no controller answered\n"
+    "             history: 2 a bad date, an unknown controller or nothing in the folder";
 
 // Seconds that a clock can count to: finite, at most a year, and above 0
 // unless `zeroAllowed`.
@@ -93,6 +94,7 @@ int ParseCommandLine(int argc, const char* const* argv, CliOptions& options) {
     CLI::App* ports = AddPortsCommand(app, options);
     CLI::App* doctor = AddDoctorCommand(app, options);
     CLI::App* settings = AddSettingsCommand(app, options);
+    CLI::App* history = AddHistoryCommand(app, options);
 
     try {
         app.parse(argc, argv);
@@ -109,6 +111,8 @@ int ParseCommandLine(int argc, const char* const* argv, CliOptions& options) {
         options.command = Command::kPorts;
     } else if (doctor->parsed()) {
         options.command = Command::kDoctor;
+    } else if (history->parsed()) {
+        options.command = Command::kHistory;
     } else {
         options.command = Command::kRead;
     }

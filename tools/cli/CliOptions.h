@@ -5,11 +5,12 @@
 #include <vector>
 
 #include "DoctorOptions.h"
+#include "HistoryCommand.h"
 #include "SettingsCommand.h"
 
 namespace kestrane::cli {
 
-enum class Command { kRead, kWatch, kPorts, kDoctor, kSettings };
+enum class Command { kRead, kWatch, kPorts, kDoctor, kSettings, kHistory };
 
 struct CliOptions {
     Command command = Command::kRead;
@@ -32,6 +33,7 @@ struct CliOptions {
     // ports and doctor.
     DoctorCliOptions doctor;
     SettingsOptions settings;
+    HistoryOptions history;
 };
 
 // --port and --baud of a command that talks to the controller.

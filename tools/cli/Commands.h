@@ -24,5 +24,6 @@ int RunRead(const CliOptions& options, const std::atomic<bool>& interrupted);
 int RunWatch(const CliOptions& options, const std::atomic<bool>& interrupted);
 int RunPorts(const CliOptions& options);
 int RunDoctor(const CliOptions& options, const std::atomic<bool>& interrupted);
+int RunHistory(const CliOptions& options);
 
 }  // namespace kestrane::cli

@@ -42,6 +42,8 @@ int main(int argc, char** argv) {
             return RunDoctor(options, interrupted);
         case Command::kSettings:
             return RunSettings(options);
+        case Command::kHistory:
+            return RunHistory(options);
     }
     return kExitUsage;
 }

@@ -1,0 +1,128 @@
+// The bridge's own history: every interval, one record per controller in the
+// window's daily log format, in a folder per controller
+// (<dir>/<device id>/<year>_<month>_<day>_Log.csv).
+//
+// The bus threads only hand over their latest values (a copy under a mutex);
+// one writer thread stamps them with the local time each interval and writes
+// them. A controller that is offline gets "Disconnected" records with its last
+// values; one that never answered gets none. While the folder cannot be
+// written (full or read-only disk, removed folder, permissions) records wait
+// in a bounded queue, the oldest dropped and counted beyond it, and writing
+// resumes by itself. Each record is one whole-line write; the data is flushed
+// to the disk at most every ten minutes per file and when a file is left for
+// the next day's, to spare SD cards.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <utility>
+
+#include "bridge/BridgeConfig.h"
+#include "bridge/BridgeLink.h"
+#include "history/LogDate.h"
+#include "platform/LocalClock.h"
+
+namespace kestrane::bridge {
+
+struct HistoryStatus {
+    bool enabled = false;
+    std::string dir;
+    int intervalS = 0;
+    uint64_t written = 0;  // records in the files
+    uint64_t dropped = 0;  // records lost because the queue was full
+    size_t queued = 0;
+    bool failing = false;   // the last write failed
+    std::string lastError;  // why, while failing
+};
+
+class HistoryWriter : public IUpdateSink {
+public:
+    static constexpr size_t kDefaultQueueBound = 16384;
+    static constexpr std::chrono::minutes kSyncEvery{10};
+    // Intervals a controller that answers but has not yet given its serial
+    // number waits before its records go under its bus and address.
+    static constexpr int kIdentityWaitIntervals = 3;
+
+    // `config.dir` must be resolved (not empty); `clock` gives the local time
+    // of each record and must outlive the writer.
+    HistoryWriter(HistoryConfig config, const ILocalClock& clock,
+                  size_t queueBound = kDefaultQueueBound);
+    ~HistoryWriter() override;  // stops and joins
+    HistoryWriter(const HistoryWriter&) = delete;
+    HistoryWriter& operator=(const HistoryWriter&) = delete;
+
+    void Start();
+    // Ends the thread, writes what it can of the queue and flushes the files.
+    void Stop();
+
+    void Publish(const DeviceUpdate& update) override;
+    void ReportOutcome(const CommandOutcome&) override {}
+    void Renamed(const std::string&, const DeviceIdentity&) override {}
+
+    // One interval: a record for every controller, old days deleted when the
+    // date has changed, then the queue written. Run by the thread; tests call
+    // it directly without starting one.
+    void Tick();
+
+    HistoryStatus Status() const;
+
+private:
+    struct Latest {
+        std::string deviceId;
+        std::string values;
+        bool online = false;
+        bool identityKnown = false;
+        int waitedForIdentity = 0;
+    };
+    struct Record {
+        std::string folder;  // the device id
+        std::string fileName;
+        std::string line;  // with its line end
+    };
+    struct OpenDay {
+        std::string path;
+        bool unsynced = false;
+        std::chrono::steady_clock::time_point lastSync;
+    };
+
+    void Run();
+    void Sample(const LocalTime& now);
+    void Enqueue(Record record);
+    void Flush();
+    void NoteWritten(const std::string& folder, const std::string& path);
+    void SyncAll();
+    void SetFailing(int error, const std::string& path);
+
+    const HistoryConfig config_;
+    const ILocalClock& clock_;
+    const size_t queueBound_;
+
+    std::mutex latestMutex_;  // the bus threads' hand-over
+    std::map<std::pair<int, int>, Latest> latest_;
+
+    // The writer thread's own (or the caller's of Tick without a thread).
+    std::deque<Record> queue_;
+    std::map<std::string, OpenDay> days_;
+    LogDate lastRetention_;
+
+    std::atomic<uint64_t> written_{0};
+    std::atomic<uint64_t> dropped_{0};
+    std::atomic<size_t> queued_{0};
+    std::atomic<bool> failing_{false};
+    mutable std::mutex errorMutex_;
+    std::string lastError_;
+
+    std::mutex wakeMutex_;
+    std::condition_variable wake_;
+    bool stop_ = false;
+    std::thread thread_;
+};
+
+}  // namespace kestrane::bridge

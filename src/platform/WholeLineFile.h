@@ -1,0 +1,28 @@
+// Appending whole lines to a text file that other programs read while it
+// grows: each call is one write() in append mode, and a write the disk could
+// only take in part is cut back, so the file never ends inside a line that
+// was written here.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace kestrane {
+
+struct AppendOptions {
+    // Put in front of `bytes` when the file is new or empty (a header line).
+    std::string_view prefixWhenEmpty;
+    // Flush the file's data to the disk before closing it.
+    bool sync = false;
+};
+
+// Opens (creating it when missing), appends and closes. When the file ends
+// inside a line (a crash or power cut took the rest), a line end is written
+// first so the new line is not glued to the torn one. Returns 0, or the errno
+// of the step that failed (ENOSPC for a full disk).
+int AppendWholeLines(const std::string& path, std::string_view bytes, AppendOptions options = {});
+
+// Flushes a file's data to the disk; 0 or errno.
+int SyncFileData(const std::string& path);
+
+}  // namespace kestrane
