@@ -95,6 +95,36 @@ bool TestConnection::ReadUntil(std::string_view text, std::chrono::milliseconds 
     return true;
 }
 
+std::string TestConnection::StreamText() const {
+    const size_t headEnd = received_.find("\r\n\r\n");
+    if (headEnd == std::string::npos) return "";
+    std::string text;
+    size_t at = headEnd + 4;
+    while (true) {
+        const size_t lineEnd = received_.find("\r\n", at);
+        if (lineEnd == std::string::npos) break;
+        const size_t size = std::stoul(received_.substr(at, lineEnd - at), nullptr, 16);
+        if (size == 0 || received_.size() < lineEnd + 2 + size) {
+            text.append(received_, lineEnd + 2, size);  // a partial last chunk
+            break;
+        }
+        text.append(received_, lineEnd + 2, size);
+        at = lineEnd + 2 + size + 2;
+    }
+    return text;
+}
+
+bool TestConnection::ReadStreamUntil(std::string_view text, std::chrono::milliseconds timeout) {
+    const auto deadline = Clock::now() + timeout;
+    while (StreamText().find(text) == std::string::npos) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        if (left.count() <= 0 || !ReadSome(left))
+            return StreamText().find(text) != std::string::npos;
+    }
+    return true;
+}
+
 bool TestConnection::WaitClosed(std::chrono::milliseconds timeout) {
     const auto deadline = Clock::now() + timeout;
     // At least one look, even when the time is already up.

@@ -43,6 +43,11 @@ public:
     std::optional<RawResponse> ReadResponse(std::chrono::milliseconds timeout = 5000ms);
     // Reads until `text` appears in everything received so far.
     bool ReadUntil(std::string_view text, std::chrono::milliseconds timeout = 5000ms);
+    // Like ReadUntil, but looks in the payload of a chunked answer, so a
+    // text split across two chunks is still found.
+    bool ReadStreamUntil(std::string_view text, std::chrono::milliseconds timeout = 5000ms);
+    // The payload of the chunked answer received so far.
+    std::string StreamText() const;
     // True once the server closed the connection (end of file or reset).
     bool WaitClosed(std::chrono::milliseconds timeout);
     const std::string& Received() const { return received_; }
