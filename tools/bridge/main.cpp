@@ -1,11 +1,14 @@
 // kestrane-bridge: polls every configured controller on every bus and hands
-// the values to the MQTT publisher and, with --json-lines, to stdout.
+// the values to the MQTT publisher, with --json-lines to stdout, and with a
+// [web] table serves the web page.
 #include <signal.h>
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <string>
 
+#include "BridgeWeb.h"
+#include "HashPasswordCommand.h"
 #include "MakeMqttSink.h"
 #include "bridge/BridgeBuses.h"
 #include "bridge/BridgeConfig.h"
@@ -27,6 +30,7 @@ constexpr int kExitConfig = 2;
 struct Arguments {
     std::string config;
     bool checkConfig = false;
+    bool hashPassword = false;
     bool jsonLines = false;
     bool verbose = false;
 };
@@ -73,21 +77,36 @@ int Run(const Arguments& args) {
     const BridgeConfig& config = *load.config;
     if (args.checkConfig) {
         std::printf(
-            "%s: %zu bus(es), %zu device(s), %s\n", args.config.c_str(), config.buses.size(),
+            "%s: %zu bus(es), %zu device(s), %s, %s\n", args.config.c_str(), config.buses.size(),
             DeviceCount(config),
             config.mqtt
                 ? ("broker " + config.mqtt->host + ":" + std::to_string(config.mqtt->port)).c_str()
-                : "no [mqtt] table");
+                : "no [mqtt] table",
+            config.web ? ("web page on " + config.web->listen).c_str() : "no [web] table");
         return kExitOk;
     }
-    if (!config.mqtt && !args.jsonLines) {
-        BridgeLog(LogLevel::kError,
-                  args.config + ": no [mqtt] table and no --json-lines: nowhere to publish");
+    if (!config.mqtt && !args.jsonLines && !config.web) {
+        BridgeLog(LogLevel::kError, args.config +
+                                        ": no [mqtt] table, no [web] table and no --json-lines: "
+                                        "nowhere to publish");
         return kExitConfig;
     }
 
     const sigset_t stopSignals = BlockStopSignals();
     signal(SIGPIPE, SIG_IGN);
+
+    // Made before the buses so it outlives them; the fan-out may feed its
+    // event hub from the bus threads.
+    std::unique_ptr<BridgeWeb> web;
+    if (config.web) {
+        web = std::make_unique<BridgeWeb>(*config.web);
+        std::string error;
+        if (!web->Start(&error)) {
+            BridgeLog(LogLevel::kError, "web page: " + error);
+            return kExitFailure;
+        }
+        BridgeLog(LogLevel::kInfo, "web page on " + web->Address());
+    }
 
     UpdateFanOut fanOut;
     JsonLinesSink jsonLines(stdout);
@@ -109,8 +128,10 @@ int Run(const Arguments& args) {
     int signalNumber = 0;
     sigwait(&stopSignals, &signalNumber);
     BridgeLog(LogLevel::kInfo, std::string("stopping on ") + strsignal(signalNumber));
-    // The buses first: once they are joined nothing publishes any more, and
-    // the publisher can say goodbye to the broker as it is destroyed.
+    // The web server first, so no browser waits on a stream that will not
+    // move; then the buses: once they are joined nothing publishes any more,
+    // and the publisher can say goodbye to the broker as it is destroyed.
+    if (web) web->Stop();
     buses.Stop();
     mqtt.reset();
     return kExitOk;
@@ -123,7 +144,9 @@ int main(int argc, char** argv) {
         "kestrane-bridge: publishes MPPT solar charge controllers on serial and TCP "
         "buses to MQTT and Home Assistant"};
     Arguments args;
-    app.add_option("--config", args.config, "the bridge's TOML configuration file")->required();
+    app.add_option("--config", args.config, "the bridge's TOML configuration file");
+    app.add_flag("--hash-password", args.hashPassword,
+                 "read a password (not echoed) and print its Argon2id hash for the [web] table");
     app.set_version_flag("--version", std::string("kestrane-bridge ") + kestrane::kProgramVersion);
     app.add_flag("--check-config", args.checkConfig,
                  "check the configuration, print a summary and exit (0 valid, 2 invalid)");
@@ -135,6 +158,11 @@ int main(int argc, char** argv) {
     } catch (const CLI::ParseError& e) {
         const int status = app.exit(e);
         return status == 0 ? kExitOk : kExitConfig;
+    }
+    if (args.hashPassword) return RunHashPassword();
+    if (args.config.empty()) {
+        std::fprintf(stderr, "--config is required\nRun with --help for more information.\n");
+        return kExitConfig;
     }
     if (args.verbose) SetBridgeLogLevel(LogLevel::kDebug);
     return Run(args);
