@@ -9,6 +9,7 @@
 #include <cstring>
 #include <fstream>
 #include <limits>
+#include <regex>
 #include <set>
 #include <sstream>
 #include <string_view>
@@ -65,6 +66,7 @@ private:
 
     MqttConfig ReadMqtt(const toml::table& table);
     HistoryConfig ReadHistory(const toml::table& table) const;
+    WebConfig ReadWeb(const toml::table& table) const;
     BusConfig ReadBus(const toml::table& table, const std::string& path) const;
     std::string ReadPasswordFile(const toml::node& at, const std::string& file);
 
@@ -189,6 +191,66 @@ HistoryConfig Reader::ReadHistory(const toml::table& t) const {
     return history;
 }
 
+// The form of an Argon2id encoded hash; the web layer checks it again before
+// every use, and libargon2 reads it.
+bool LooksLikeArgon2id(const std::string& text) {
+    static const std::regex kForm(
+        R"(\$argon2id\$v=19\$m=[0-9]{1,8},t=[0-9]{1,4},p=[0-9]{1,3}\$[A-Za-z0-9+/]{11,}\$[A-Za-z0-9+/]{16,})");
+    return std::regex_match(text, kForm);
+}
+
+// host:port with a numeric port, the host bracketed when it is IPv6. Port 0
+// lets the system pick one; the bridge's log line names it.
+bool LooksLikeListenAddress(const std::string& text) {
+    static const std::regex kForm(R"((\[[0-9A-Fa-f:.]+\]|[A-Za-z0-9.-]+):([0-9]{1,5}))");
+    std::smatch match;
+    return std::regex_match(text, match, kForm) && std::stoul(match[2]) <= 65535;
+}
+
+WebConfig Reader::ReadWeb(const toml::table& t) const {
+    OnlyKnown(t, "web",
+              {"listen", "read_access", "viewer_password_hash", "admin_password_hash",
+               "tls_cert_file", "tls_key_file", "max_connections", "max_per_address"});
+    WebConfig web;
+    web.listen = Text(t, "web", "listen", web.listen);
+    if (!LooksLikeListenAddress(web.listen))
+        Fail(*t.get("listen"), "web.listen",
+             "must be host:port (port 0..65535, 0 picks a free one), or [address]:port for IPv6");
+    const std::string readAccess = Text(t, "web", "read_access", "open");
+    if (readAccess != "open" && readAccess != "password")
+        Fail(*t.get("read_access"), "web.read_access", "must be \"open\" or \"password\"");
+    web.readOpen = readAccess == "open";
+    const std::pair<const char*, std::string*> hashes[] = {
+        {"viewer_password_hash", &web.viewerPasswordHash},
+        {"admin_password_hash", &web.adminPasswordHash}};
+    for (const auto& [key, value] : hashes) {
+        *value = Text(t, "web", key, "");
+        if (!value->empty() && !LooksLikeArgon2id(*value))
+            Fail(*t.get(key), std::string("web.") + key,
+                 "must be an Argon2id hash from kestrane-bridge --hash-password");
+    }
+    if (!web.readOpen && web.viewerPasswordHash.empty())
+        Fail(t.contains("read_access") ? *t.get("read_access") : static_cast<const toml::node&>(t),
+             "web.viewer_password_hash", "needed when read_access = \"password\"");
+    web.tlsCertFile = Text(t, "web", "tls_cert_file", "");
+    web.tlsKeyFile = Text(t, "web", "tls_key_file", "");
+    if (web.tlsCertFile.empty() != web.tlsKeyFile.empty())
+        Fail(t, web.tlsCertFile.empty() ? "web.tls_cert_file" : "web.tls_key_file",
+             "TLS needs both tls_cert_file and tls_key_file");
+    for (const auto& [key, file] :
+         {std::pair{"tls_cert_file", web.tlsCertFile}, std::pair{"tls_key_file", web.tlsKeyFile}})
+        if (!file.empty() && !std::ifstream(file))
+            Fail(*t.get(key), std::string("web.") + key, "cannot read " + file);
+    web.maxConnections =
+        static_cast<int>(Integer(t, "web", "max_connections", web.maxConnections, 1, 1024));
+    web.maxPerAddress =
+        static_cast<int>(Integer(t, "web", "max_per_address", web.maxPerAddress, 1, 1024));
+    if (web.maxPerAddress > web.maxConnections)
+        Fail(*t.get("max_per_address"), "web.max_per_address",
+             "must not be more than max_connections");
+    return web;
+}
+
 BusConfig Reader::ReadBus(const toml::table& t, const std::string& path) const {
     OnlyKnown(t, path,
               {"port", "baud", "response_timeout_ms", "retries", "inter_request_gap_ms",
@@ -232,7 +294,7 @@ BusConfig Reader::ReadBus(const toml::table& t, const std::string& path) const {
 }
 
 BridgeConfig Reader::Read(const toml::table& root) {
-    OnlyKnown(root, "", {"poll_interval_s", "mqtt", "history", "bus"});
+    OnlyKnown(root, "", {"poll_interval_s", "mqtt", "history", "web", "bus"});
     BridgeConfig config;
     config.path = source_;
     if (const toml::node* node = root.get("poll_interval_s")) {
@@ -252,6 +314,11 @@ BridgeConfig Reader::Read(const toml::table& root) {
         const toml::table* history = node->as_table();
         if (history == nullptr) Fail(*node, "history", "must be a table [history]");
         config.history = ReadHistory(*history);
+    }
+    if (const toml::node* node = root.get("web")) {
+        const toml::table* web = node->as_table();
+        if (web == nullptr) Fail(*node, "web", "must be a table [web]");
+        config.web = ReadWeb(*web);
     }
     const toml::node* busNode = root.get("bus");
     if (busNode == nullptr) Fail(1, "bus", "no [[bus]] table: nothing to poll");

@@ -53,11 +53,25 @@ struct HistoryConfig {
     int keepDays = 0;    // 0 keeps everything
 };
 
+// The [web] table: the dashboard's listening address and who may use it.
+// Passwords are only ever Argon2id encoded hashes from --hash-password.
+struct WebConfig {
+    std::string listen = "0.0.0.0:8080";  // host:port; [::]:8080 for IPv6
+    bool readOpen = true;                 // read_access = "open" (else "password")
+    std::string viewerPasswordHash;       // needed when read_access = "password"
+    std::string adminPasswordHash;        // empty: no admin, the page is read-only
+    std::string tlsCertFile;              // both set: HTTPS only
+    std::string tlsKeyFile;
+    int maxConnections = 64;
+    int maxPerAddress = 16;
+};
+
 struct BridgeConfig {
     std::string path;
     double pollIntervalS = 5;  // 0: as fast as the buses allow
     std::optional<MqttConfig> mqtt;
     HistoryConfig history;
+    std::optional<WebConfig> web;  // without it no port is opened
     std::vector<BusConfig> buses;
 };
 

@@ -161,7 +161,8 @@ TEST_F(BridgeConfigCheck, NowhereToPublishIsAConfigError) {
         "devices = [ { address = 1 } ]\n",
         "");
     EXPECT_EQ(run.status, 2);
-    EXPECT_NE(run.err.find("no [mqtt] table, history off and no --json-lines"), std::string::npos)
+    EXPECT_NE(run.err.find("no [mqtt] table, no [web] table, history off and no --json-lines"),
+              std::string::npos)
         << run.err;
 }
 

@@ -1,11 +1,14 @@
 // kestrane-bridge: polls every configured controller on every bus and hands
-// the values to the MQTT publisher and, with --json-lines, to stdout.
+// the values to the MQTT publisher, with --json-lines to stdout, and with a
+// [web] table serves the web page.
 #include <signal.h>
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <string>
 
+#include "BridgeWeb.h"
+#include "HashPasswordCommand.h"
 #include "MakeMqttSink.h"
 #include "bridge/BridgeBuses.h"
 #include "bridge/BridgeConfig.h"
@@ -28,6 +31,7 @@ constexpr int kExitConfig = 2;
 struct Arguments {
     std::string config;
     bool checkConfig = false;
+    bool hashPassword = false;
     bool jsonLines = false;
     bool verbose = false;
 };
@@ -74,17 +78,18 @@ int Run(const Arguments& args) {
     const BridgeConfig& config = *load.config;
     if (args.checkConfig) {
         std::printf(
-            "%s: %zu bus(es), %zu device(s), %s\n", args.config.c_str(), config.buses.size(),
+            "%s: %zu bus(es), %zu device(s), %s, %s\n", args.config.c_str(), config.buses.size(),
             DeviceCount(config),
             config.mqtt
                 ? ("broker " + config.mqtt->host + ":" + std::to_string(config.mqtt->port)).c_str()
-                : "no [mqtt] table");
+                : "no [mqtt] table",
+            config.web ? ("web page on " + config.web->listen).c_str() : "no [web] table");
         return kExitOk;
     }
-    if (!config.mqtt && !args.jsonLines && config.history.intervalS <= 0) {
+    if (!config.mqtt && !args.jsonLines && !config.web && config.history.intervalS <= 0) {
         BridgeLog(LogLevel::kError, args.config +
-                                        ": no [mqtt] table, history off and no --json-lines: "
-                                        "nowhere to publish");
+                                        ": no [mqtt] table, no [web] table, history off and no "
+                                        "--json-lines: nowhere to publish");
         return kExitConfig;
     }
 
@@ -93,6 +98,19 @@ int Run(const Arguments& args) {
     // Past a file-size limit a write then fails with EFBIG, which the history
     // writer reports and rides out, instead of the signal ending the bridge.
     signal(SIGXFSZ, SIG_IGN);
+
+    // Made before the buses so it outlives them; the fan-out may feed its
+    // event hub from the bus threads.
+    std::unique_ptr<BridgeWeb> web;
+    if (config.web) {
+        web = std::make_unique<BridgeWeb>(*config.web);
+        std::string error;
+        if (!web->Start(&error)) {
+            BridgeLog(LogLevel::kError, "web page: " + error);
+            return kExitFailure;
+        }
+        BridgeLog(LogLevel::kInfo, "web page on " + web->Address());
+    }
 
     UpdateFanOut fanOut;
     JsonLinesSink jsonLines(stdout);
@@ -125,8 +143,10 @@ int Run(const Arguments& args) {
     int signalNumber = 0;
     sigwait(&stopSignals, &signalNumber);
     BridgeLog(LogLevel::kInfo, std::string("stopping on ") + strsignal(signalNumber));
-    // The buses first: once they are joined nothing publishes any more, and
-    // the publisher can say goodbye to the broker as it is destroyed.
+    // The web server first, so no browser waits on a stream that will not
+    // move; then the buses: once they are joined nothing publishes any more,
+    // and the publisher can say goodbye to the broker as it is destroyed.
+    if (web) web->Stop();
     buses.Stop();
     history.Stop();
     mqtt.reset();
@@ -140,7 +160,9 @@ int main(int argc, char** argv) {
         "kestrane-bridge: publishes MPPT solar charge controllers on serial and TCP "
         "buses to MQTT and Home Assistant"};
     Arguments args;
-    app.add_option("--config", args.config, "the bridge's TOML configuration file")->required();
+    app.add_option("--config", args.config, "the bridge's TOML configuration file");
+    app.add_flag("--hash-password", args.hashPassword,
+                 "read a password (not echoed) and print its Argon2id hash for the [web] table");
     app.set_version_flag("--version", std::string("kestrane-bridge ") + kestrane::kProgramVersion);
     app.add_flag("--check-config", args.checkConfig,
                  "check the configuration, print a summary and exit (0 valid, 2 invalid)");
@@ -152,6 +174,11 @@ int main(int argc, char** argv) {
     } catch (const CLI::ParseError& e) {
         const int status = app.exit(e);
         return status == 0 ? kExitOk : kExitConfig;
+    }
+    if (args.hashPassword) return RunHashPassword();
+    if (args.config.empty()) {
+        std::fprintf(stderr, "--config is required\nRun with --help for more information.\n");
+        return kExitConfig;
     }
     if (args.verbose) SetBridgeLogLevel(LogLevel::kDebug);
     return Run(args);
