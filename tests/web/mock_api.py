@@ -121,6 +121,13 @@ class Mock:
              'link': link(900, 300, 2),
              'identity': {'model': 'KESTRANE-MPPT20A', 'serial_number': 'KS2026A000000101', 'firmware': 'V1.2'},
              'settings': None},
+            # Online by the bridge's word, but nothing new for three minutes.
+            {'id': 'sn-ks2026a000000103', 'name': 'Well', 'bus': 1, 'address': 3, 'online': True,
+             'allow_control': False, 'last_update': iso(n - dt.timedelta(minutes=3)),
+             'state': state(20.5, 12.9, True, 12, 3, 0, 210, 90, n - dt.timedelta(minutes=3)),
+             'link': link(800, 40, 0),
+             'identity': {'model': 'KESTRANE-MPPT20A', 'serial_number': 'KS2026A000000103', 'firmware': 'V1.2'},
+             'settings': None},
             {'id': 'sn-ks2026a000000102', 'name': 'Gate', 'bus': 1, 'address': 2, 'online': False,
              'allow_control': False, 'last_update': None, 'state': None, 'link': link(120, 120, 0),
              'identity': {'model': '', 'serial_number': '', 'firmware': ''}, 'settings': None},
