@@ -1,5 +1,6 @@
 #include "web/AssetTable.h"
 
+#include <filesystem>
 #include <fstream>
 #include <regex>
 #include <set>
@@ -8,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "support/ScratchDir.h"
+#include "web/EmbeddedAssets.h"
 
 namespace kestrane::web {
 namespace {
@@ -34,24 +36,37 @@ TEST(AssetTable, KnowsOnlyExactPaths) {
         EXPECT_EQ(table.Find(path), nullptr) << path;
 }
 
-// Every file index.html or a module names by an absolute /assets/ path is in
-// the table (Chart.js once it is loaded), so a renamed file fails here and
-// not in a browser.
+// Every file index.html names by an absolute path, and every module a
+// module imports by a relative one, is in the table (Chart.js once it is
+// loaded), so a renamed file fails here and not in a browser.
 TEST(AssetTable, EveryReferencedAssetIsEmbedded) {
     AssetTable table = AssetTable::Embedded();
     table.Add(std::string(kChartJsPath), "/* chart */");
-    const std::regex reference(R"((?:src|href)="(/[^"]*)\"|from '\./([^']+)')");
     std::set<std::string> seen;
-    const Asset* index = table.Find("/");
-    ASSERT_NE(index, nullptr);
-    for (std::sregex_iterator it(index->bytes.begin(), index->bytes.end(), reference), end;
-         it != end; ++it) {
-        const std::string path = (*it)[1].matched ? (*it)[1].str() : "/assets/" + (*it)[2].str();
-        seen.insert(path);
-        EXPECT_NE(table.Find(path), nullptr) << path;
+    const std::regex absolute(R"re((?:src|href)="(/[^"]*)")re");
+    const std::string& index = table.Find("/")->bytes;
+    for (std::sregex_iterator it(index.begin(), index.end(), absolute), end; it != end; ++it) {
+        seen.insert((*it)[1].str());
+        EXPECT_NE(table.Find((*it)[1].str()), nullptr) << (*it)[1].str();
     }
     EXPECT_TRUE(seen.count("/assets/app.js"));
     EXPECT_TRUE(seen.count(std::string(kChartJsPath)));
+
+    const std::regex relative(R"(from '((?:\./|\.\./)[^']+)')");
+    int imports = 0;
+    for (std::size_t i = 0; i < kEmbeddedAssetCount; ++i) {
+        const std::filesystem::path module = kEmbeddedAssets[i].urlPath;
+        if (module.extension() != ".js") continue;
+        const std::string text(reinterpret_cast<const char*>(kEmbeddedAssets[i].bytes),
+                               kEmbeddedAssets[i].size);
+        for (std::sregex_iterator it(text.begin(), text.end(), relative), end; it != end; ++it) {
+            const std::string target =
+                (module.parent_path() / (*it)[1].str()).lexically_normal().string();
+            EXPECT_NE(table.Find(target), nullptr) << module << " imports " << (*it)[1];
+            ++imports;
+        }
+    }
+    EXPECT_GT(imports, 10);
 }
 
 // The bridge sends Content-Security-Policy default-src 'self': an inline
