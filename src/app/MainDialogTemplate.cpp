@@ -3,6 +3,7 @@
 #include <array>
 
 #include "monitor/ControlIds.h"
+#include "monitor/LoadModeText.h"
 
 namespace kestrane {
 
@@ -275,10 +276,15 @@ constexpr std::array<std::string_view, 18> kBaudRates{
     "38400", "56000", "57600", "115200", "128000", "256000", "230400", "460800", "921600"};
 constexpr std::array<std::string_view, 5> kBatteryTypes{"User-Diy", "FLD", "SEL", "GEL", "Li-ion"};
 constexpr std::array<std::string_view, 1> kSystemVoltageAuto{"Auto"};
-constexpr std::array<std::string_view, 5> kLoadModesChinese{
-    "光控模式", "固定时间光控模式", "双时段定时模式", "常开模式", "常关模式"};
-constexpr std::array<std::string_view, 5> kLoadModesEnglish{
-    "Light Mode", "Light&Time Mode", "Dual Timer Mode", "On Mode", "Off Mode"};
+// The load-mode lists take their entries from the table the web page shares.
+constexpr std::array<std::string_view, kLoadModeEntries> LoadModeListItems(bool english) {
+    std::array<std::string_view, kLoadModeEntries> items{};
+    for (int i = 0; i < kLoadModeEntries; ++i)
+        items[i] = kLoadModeListNames[i].In(english);
+    return items;
+}
+constexpr auto kLoadModesChinese = LoadModeListItems(false);
+constexpr auto kLoadModesEnglish = LoadModeListItems(true);
 constexpr std::array<std::string_view, 5> kThemesChinese{"酷黑色", "水蓝色", "经典灰", "橙黄色",
                                                          "浅绿色"};
 constexpr std::array<std::string_view, 5> kThemesEnglish{"Cool black", "Aqua Blue", "Classic grey",

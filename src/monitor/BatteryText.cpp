@@ -134,6 +134,13 @@ std::string BatteryTypeName(uint32_t batteryType, bool english) {
     return type != nullptr ? std::string(type->name.In(english)) : kUnknownBatteryType;
 }
 
+std::vector<uint32_t> NamedBatteryTypes() {
+    std::vector<uint32_t> types;
+    for (const BatteryTypeRow& row : kBatteryTypes)
+        types.push_back(row.value);
+    return types;
+}
+
 void AppendBatteryTexts(const ControllerData& data, bool english, std::vector<ControlText>& out) {
     const uint32_t typeValue = Unsigned(data.batteryType);
     const BatteryTypeRow* type = FindByValue(kBatteryTypes, typeValue);

@@ -15,6 +15,9 @@ namespace kestrane {
 // The name of a battery type as 1088 shows it; "--" for an unknown type.
 std::string BatteryTypeName(uint32_t batteryType, bool english);
 
+// Every battery type that has a name, in table order.
+std::vector<uint32_t> NamedBatteryTypes();
+
 // Appends, in this order: the type name (1088) and its charge voltages (1089,
 // 1098, 1090), then the lead-acid or lithium layout (values, units and the
 // captions that change with it), then the two current limits (1091, 1096).

@@ -30,6 +30,14 @@ constexpr NamedValue kAlarms[] = {
     {0x200, {"RemoteStop", "远程停机"}},
 };
 
+template <std::size_t N>
+std::vector<uint32_t> ValuesOf(const NamedValue (&table)[N]) {
+    std::vector<uint32_t> values;
+    for (const NamedValue& row : table)
+        values.push_back(row.value);
+    return values;
+}
+
 }  // namespace
 
 std::optional<std::string> RunningStateText(uint32_t chargeState, bool english) {
@@ -51,6 +59,14 @@ std::vector<std::string> AlarmNames(uint32_t alarmCode, bool english) {
         names.push_back(row != nullptr ? std::string(row->text.In(english)) : FormatHex(bit));
     }
     return names;
+}
+
+std::vector<uint32_t> NamedRunningStates() {
+    return ValuesOf(kRunningStates);
+}
+
+std::vector<uint32_t> NamedAlarmCodes() {
+    return ValuesOf(kAlarms);
 }
 
 }  // namespace kestrane

@@ -21,4 +21,10 @@ std::string AlarmText(uint32_t alarmCode, bool english);
 // name as its value in hexadecimal ("400"). Empty in normal operation.
 std::vector<std::string> AlarmNames(uint32_t alarmCode, bool english);
 
+// The codes that have a name, in table order: every named running state, and
+// normal operation followed by every single alarm bit with a name. For
+// readers that list the names (the web page's texts) rather than look one up.
+std::vector<uint32_t> NamedRunningStates();
+std::vector<uint32_t> NamedAlarmCodes();
+
 }  // namespace kestrane

@@ -1,0 +1,345 @@
+#!/usr/bin/env python3
+"""The web page in a real headless Chromium against the mock API
+(tests/web/mock_api.py), served with the bridge's Content-Security-Policy:
+no console errors, no policy violations, the views, the two languages, the
+live-connection banner, the admin controls, and screenshots of the overview
+and a device page at desktop and phone sizes in both languages.
+
+Exits 77 (skipped) when Chromium, chromedriver or selenium is missing.
+Screenshots go to $KESTRANE_SCREENSHOT_DIR (default: a temporary folder).
+"""
+import json
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import unittest
+import urllib.request
+
+try:
+    from selenium import webdriver
+    from selenium.common.exceptions import NoSuchElementException
+    from selenium.webdriver.chrome.service import Service
+    from selenium.webdriver.common.action_chains import ActionChains
+    from selenium.webdriver.common.by import By
+    from selenium.webdriver.support.ui import Select, WebDriverWait
+except ImportError:
+    sys.exit(77)
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+CHROMEDRIVER = shutil.which('chromedriver') or '/usr/bin/chromedriver'
+if not os.path.exists(CHROMEDRIVER) or not (shutil.which('chromium') or shutil.which('chromium-browser')):
+    sys.exit(77)
+TEXTS = json.load(open(os.path.join(HERE, 'texts.json'), encoding='utf-8'))
+SHOTS = os.environ.get('KESTRANE_SCREENSHOT_DIR') or tempfile.mkdtemp(prefix='kestrane-page-')
+BARN = 'sn-ks2026b000000007'   # alarm, allow_control, lithium, Dual Timer
+SHED = 'sn-ks2026a000000042'   # normal, no control
+# Collected before any page script runs, so a refused inline style or script counts too.
+WATCH_CSP = """window.__csp = [];
+document.addEventListener('securitypolicyviolation',
+  (e) => window.__csp.push(e.violatedDirective + ' ' + e.blockedURI));"""
+
+
+class MockServer:
+    def __init__(self, *args):
+        self.process = subprocess.Popen(
+            [sys.executable, os.path.join(HERE, 'mock_api.py'), '--port', '0', '--tick', '1', *args],
+            stdout=subprocess.PIPE, text=True)
+        line = self.process.stdout.readline()  # "listening on http://127.0.0.1:PORT/"
+        if not line.startswith('listening on '):
+            self.stop()
+            raise RuntimeError('mock server did not start: ' + line)
+        self.url = line.split()[-1]
+
+    def post(self, path, body):
+        request = urllib.request.Request(self.url.rstrip('/') + path, data=json.dumps(body).encode(),
+                                         headers={'Content-Type': 'application/json'})
+        urllib.request.urlopen(request, timeout=5).read()
+
+    def get(self, path):
+        with urllib.request.urlopen(self.url.rstrip('/') + path, timeout=5) as response:
+            return json.load(response)
+
+    def stop(self):
+        self.process.terminate()
+        self.process.wait(timeout=10)
+
+
+def chromium(language='en-US', width=1280, height=800):
+    options = webdriver.ChromeOptions()
+    for arg in ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+                '--disable-background-networking', '--disable-component-update', '--disable-sync',
+                f'--user-data-dir={tempfile.mkdtemp(prefix="kestrane-chromium-")}', f'--lang={language}']:
+        options.add_argument(arg)
+    options.add_experimental_option('prefs', {'intl.accept_languages': language})
+    options.set_capability('goog:loggingPrefs', {'browser': 'ALL'})
+    driver = webdriver.Chrome(service=Service(CHROMEDRIVER), options=options)
+    driver.execute_cdp_cmd('Page.addScriptToEvaluateOnNewDocument', {'source': WATCH_CSP})
+    resize(driver, width, height)
+    return driver
+
+
+def resize(driver, width, height):
+    driver.execute_cdp_cmd('Emulation.setDeviceMetricsOverride', {
+        'width': width, 'height': height, 'deviceScaleFactor': 1, 'mobile': width < 600})
+
+
+class PageCase(unittest.TestCase):
+    """One mock server and one browser for a group of cases; every case
+    starts without cookies or stored language and ends without errors."""
+    mock_args = ()
+    language = 'en-US'
+    allowed_errors = ()  # console messages a case expects (substrings)
+
+    @classmethod
+    def setUpClass(cls):
+        cls.mock = MockServer(*cls.mock_args)
+        cls.driver = chromium(cls.language)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.driver.quit()
+        cls.mock.stop()
+
+    def setUp(self):
+        self.open('')
+        self.driver.delete_all_cookies()
+        self.driver.execute_script('localStorage.clear()')
+        self.driver.get_log('browser')
+
+    def tearDown(self):
+        errors = [e['message'] for e in self.driver.get_log('browser')
+                  if e['level'] == 'SEVERE' and not any(a in e['message'] for a in self.allowed_errors)]
+        self.assertEqual(errors, [], 'console errors')
+        self.assertEqual(self.driver.execute_script('return window.__csp || []'), [], 'policy violations')
+
+    def open(self, hash_path):
+        self.driver.get(self.mock.url + hash_path)
+        self.driver.execute_script('window.__csp = window.__csp || []')
+
+    def wait(self, condition, timeout=10, message=''):
+        return WebDriverWait(self.driver, timeout, poll_frequency=0.1).until(lambda d: condition(), message)
+
+    def find(self, css):
+        return self.driver.find_element(By.CSS_SELECTOR, css)
+
+    def finds(self, css):
+        return self.driver.find_elements(By.CSS_SELECTOR, css)
+
+    def text(self, css):
+        return self.find(css).text
+
+    def wait_for(self, css, timeout=10):
+        return self.wait(lambda: self.finds(css), timeout, f'no {css}')[0]
+
+    def card(self, device_id):
+        return self.wait_for(f'.card[data-device-id="{device_id}"]')
+
+    def login(self, password):
+        self.wait_for('#role[data-role]')
+        self.find('#login-open').click()
+        self.find('#login-password').send_keys(password)
+        self.find('#login-submit').click()
+
+
+class OverviewTest(PageCase):
+    def test_cards_show_each_controllers_state(self):
+        self.open('#/')
+        self.wait(lambda: len(self.finds('.card')) == 5)
+        shed = self.card(SHED)
+        self.assertEqual(shed.find_element(By.CSS_SELECTOR, '[data-key="status"]').get_attribute('data-status'), 'online')
+        self.assertEqual(shed.find_element(By.CSS_SELECTOR, '[data-key="charge_state"]').text,
+                         TEXTS['en']['charge_state']['1'])
+        self.assertRegex(shed.find_element(By.CSS_SELECTOR, '[data-key="battery_voltage"]').text, r'^13\.4 V$')
+        self.assertEqual(shed.find_element(By.CSS_SELECTOR, '[data-key="charged_today_wh"]').text, '512 Wh')
+
+        barn = self.card(BARN)
+        badge = barn.find_element(By.CSS_SELECTOR, '[data-key="alarm"]')
+        self.assertIn('alarm-on', badge.get_attribute('class'))
+        self.assertEqual(badge.text, f"{TEXTS['en']['alarm']['64']}, {TEXTS['en']['alarm']['128']}")
+        # A name with markup in it stays text.
+        self.assertEqual(barn.find_element(By.CSS_SELECTOR, '[data-key="name"]').text, 'Barn roof <b>south</b>')
+        self.assertEqual(barn.find_elements(By.TAG_NAME, 'b'), [])
+
+        status = lambda id: self.card(id).find_element(By.CSS_SELECTOR, '[data-key="status"]')
+        self.assertEqual(status('sn-ks2026a000000101').get_attribute('data-status'), 'offline')
+        self.assertEqual(status('sn-ks2026a000000102').get_attribute('data-status'), 'never')
+        self.assertEqual(status('sn-ks2026a000000103').get_attribute('data-status'), 'stale')
+        self.assertRegex(status('sn-ks2026a000000103').text, r'^no data since \d\d:\d\d$')
+        self.assertEqual(self.find('#totals [data-key="count"]').text, '5 controllers, 2 online')
+
+    def test_live_updates_reach_the_card(self):
+        self.open('#/')
+        cell = self.card(SHED).find_element(By.CSS_SELECTOR, '[data-key="status"]')
+        first = cell.text
+        self.wait(lambda: cell.text != first, 10, 'no live update')
+
+    def test_banner_tells_when_the_live_connection_drops_and_returns(self):
+        self.open('#/')
+        self.card(SHED)
+        banner = self.find('#conn-banner')
+        self.assertFalse(banner.is_displayed())
+        try:
+            self.mock.post('/__mock/events', {'up': False})
+            self.wait(lambda: banner.is_displayed() and banner.get_attribute('data-state') == 'down', 15)
+        finally:
+            self.mock.post('/__mock/events', {'up': True})
+        self.wait(lambda: banner.get_attribute('data-state') == 'up', 15)
+        self.assertEqual(banner.text, 'Live connection restored.')
+        self.driver.get_log('browser')  # the refused reconnects are logged as errors on purpose
+
+    def test_language_follows_the_toggle_and_is_remembered(self):
+        self.open('#/')
+        self.card(SHED)
+        self.assertEqual(self.driver.execute_script('return document.documentElement.lang'), 'en')
+        self.find('#lang-toggle').click()
+        state = lambda: self.card(SHED).find_element(By.CSS_SELECTOR, '[data-key="charge_state"]').text
+        self.wait(lambda: state() == TEXTS['zh']['charge_state']['1'])
+        self.assertEqual(self.find('#nav-overview').text, '总览')
+        self.driver.refresh()
+        self.wait(lambda: state() == TEXTS['zh']['charge_state']['1'])
+        self.assertEqual(self.driver.execute_script('return document.documentElement.lang'), 'zh-Hans')
+        self.assertEqual(self.driver.execute_script('return localStorage.getItem("kestrane.lang")'), 'zh')
+
+    def test_bridge_page(self):
+        self.open('#/bridge')
+        self.wait_for('#bus-table tr[data-bus-index="1"]')
+        self.assertIn('/dev/ttyUSB0', self.text('#bus-table tr[data-bus-index="0"]'))
+        self.assertEqual(self.text('#mqtt-state'), 'connected')
+        self.assertEqual(self.text('#bridge-info [data-key="version"]'), '1.3')
+        self.assertEqual(self.text('#history-state [data-key="records_written"]'), '1,234')
+
+
+class DevicePageTest(PageCase):
+    def open_device(self, device_id):
+        self.open(f'#/device/{device_id}')
+        self.wait(lambda: self.driver.execute_script(
+            "return !!(window.Chart && Chart.getChart('day-chart') && Chart.getChart('days-chart'))"))
+
+    def test_groups_show_every_live_value_in_the_windows_words(self):
+        self.open_device(BARN)
+        for group in ['running', 'realtime', 'battery', 'load', 'energy', 'identity', 'link']:
+            self.find(f'[data-group="{group}"]')
+        self.assertEqual(self.text('[data-group="realtime"] h2'), TEXTS['en']['groups']['realtime'])
+        mode = self.mock.get(f'/api/v1/devices/{BARN}')['state']['load_mode']  # an admin case may change it
+        self.assertEqual(self.text('[data-key="load_mode"]'), TEXTS['en']['load_mode'][mode])
+        self.assertEqual(self.text('[data-key="battery_type"]'), TEXTS['en']['battery_type']['4'])
+        self.assertEqual(self.text('[data-key="lithium.chargeVoltage"]'), '14.2 V')
+        self.assertEqual(self.text('[data-key="load.timer1"]'), '18:05 – 23:00')
+        self.assertEqual(self.text('[data-key="firmware"]'), 'V1.4')
+        self.assertEqual(self.text('[data-key="link.timeout"]'), '12')
+        self.assertEqual(self.finds('#load-mode-select'), [])
+        self.assertEqual(self.finds('#set-clock'), [])
+
+    def test_day_chart_breaks_at_gaps_and_moves_by_day(self):
+        self.open_device(SHED)
+        gaps = self.driver.execute_script(
+            "return Chart.getChart('day-chart').data.datasets[0].data.filter((p) => p.y === null).length")
+        self.assertGreater(gaps, 0)
+        today = self.find('#day-date').get_attribute('value')
+        self.assertTrue(self.find('#day-next').get_attribute('disabled'))
+        self.find('#day-prev').click()
+        self.wait(lambda: self.find('#day-date').get_attribute('value') != today)
+        day = self.find('#day-date').get_attribute('value')
+        self.assertTrue(self.find('#day-csv').get_attribute('href').endswith(f'/api/v1/devices/{SHED}/day/{day}.csv'))
+        self.wait(lambda: self.driver.execute_script(
+            "return Chart.getChart('day-chart').options.scales.x.min") == self.driver.execute_script(
+            f"return Date.UTC({day[:4]}, {int(day[5:7]) - 1}, {int(day[8:])}) / 1000"))
+
+    def test_a_bar_of_the_days_chart_opens_its_day(self):
+        self.open_device(SHED)
+        Select(self.find('#days-range')).select_by_value('31')
+        self.wait(lambda: self.driver.execute_script("return Chart.getChart('days-chart').data.labels.length") == 31)
+        bar = self.driver.execute_script("""
+            const chart = Chart.getChart('days-chart');
+            const i = chart.data.datasets[0].data.findIndex((v) => v > 0);
+            const el = chart.getDatasetMeta(0).data[i];
+            return {x: el.x, y: (el.y + el.base) / 2, date: chart.data.labels[i]};""")
+        canvas = self.find('#days-chart')
+        ActionChains(self.driver).move_to_element_with_offset(
+            canvas, int(bar['x'] - canvas.size['width'] / 2), int(bar['y'] - canvas.size['height'] / 2)).click().perform()
+        self.wait(lambda: self.find('#day-date').get_attribute('value') == bar['date'])
+
+    def test_admin_sets_load_mode_and_clock_where_allowed(self):
+        self.open_device(BARN)
+        self.login('admin-pass')
+        self.wait(lambda: self.find('#role').get_attribute('data-role') == 'admin')
+        select = Select(self.wait_for('#load-mode-select'))
+        mode = self.mock.get(f'/api/v1/devices/{BARN}')['state']['load_mode']
+        self.assertEqual(select.first_selected_option.get_attribute('value'), mode)
+        self.assertEqual([o.text for o in select.options],
+                         [TEXTS['en']['load_mode'][m] for m in ['Light', 'Light&Time', 'Dual Timer', 'On', 'Off']])
+        select.select_by_value('On')
+        self.find('#load-mode-apply').click()
+        result = self.find('#control-result')
+        self.wait(lambda: result.get_attribute('data-ok') == 'true')
+        self.assertEqual(result.text, 'load mode On written and read back')
+        self.find('#set-clock').click()
+        self.wait(lambda: result.text.startswith('clock set to'))
+
+        self.open(f'#/device/{SHED}')  # control is off for this one
+        self.wait_for('[data-group="realtime"]')
+        self.assertEqual(self.finds('#load-mode-select'), [])
+        self.find('#logout').click()
+        self.wait(lambda: self.find('#role').get_attribute('data-role') == 'viewer')
+        self.open(f'#/device/{BARN}')
+        self.wait_for('[data-group="realtime"]')
+        self.assertEqual(self.finds('#set-clock'), [])
+
+    def test_wrong_password_is_said(self):
+        self.open('#/')
+        self.login('guess')
+        self.wait(lambda: self.text('#login-error') == 'Wrong password.')
+        self.assertEqual(self.find('#role').get_attribute('data-role'), 'viewer')
+        self.driver.get_log('browser')  # the 401 is logged by the browser
+
+
+class PasswordReadTest(PageCase):
+    mock_args = ('--read-access', 'password')
+    allowed_errors = ('401 (Unauthorized)',)
+
+    def test_login_opens_the_page(self):
+        self.open('#/')
+        self.wait(lambda: self.find('#view').get_attribute('data-view') == 'login')
+        self.find('#view-login-password').send_keys('viewer-pass')
+        self.find('#view-login-form button').click()
+        self.wait(lambda: len(self.finds('.card')) == 5)
+        self.assertFalse(self.find('#logout').get_attribute('hidden'))
+
+
+class WithoutChartJsTest(PageCase):
+    mock_args = ('--no-chartjs',)
+    allowed_errors = ('chart.min.js',)
+
+    def test_device_page_says_charts_are_unavailable(self):
+        self.open(f'#/device/{SHED}')
+        self.assertIn('Chart.js', self.wait_for('#charts-unavailable').text)
+        self.wait(lambda: self.text('[data-key="charged_today_wh"]') == '512 Wh')
+
+
+class ScreenshotTest(PageCase):
+    """Overview and a device page at desktop and phone size in both languages;
+    the initial language comes from the browser's."""
+    language = 'zh-CN'
+
+    def test_screenshots(self):
+        for lang in ['zh', 'en']:
+            for width, height in [(1280, 800), (390, 844)]:
+                resize(self.driver, width, height)
+                self.open('#/')
+                self.wait(lambda: len(self.finds('.card')) == 5)
+                if lang == 'zh':
+                    self.assertEqual(self.find('#nav-overview').text, '总览')  # from the browser's language
+                self.driver.save_screenshot(os.path.join(SHOTS, f'overview-{lang}-{width}x{height}.png'))
+                self.open(f'#/device/{BARN}')
+                self.wait(lambda: self.driver.execute_script(
+                    "return !!(window.Chart && Chart.getChart('days-chart'))"))
+                self.driver.save_screenshot(os.path.join(SHOTS, f'device-{lang}-{width}x{height}.png'))
+            if lang == 'zh':
+                self.find('#lang-toggle').click()
+        print(f'screenshots in {SHOTS}', file=sys.stderr)
+
+
+if __name__ == '__main__':
+    unittest.main(verbosity=2)
