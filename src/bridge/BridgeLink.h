@@ -36,6 +36,10 @@ struct DeviceUpdate {
     // The values of the last good cycle as the daily log writes them (from
     // the serial number to the last temperature); empty before one.
     std::string logValues;
+    // The battery and load settings as a settings profile object, once every
+    // settings block has been read since the line was opened; null before.
+    nlohmann::json settings;
+    std::string settingsReadAt;  // ISO 8601 time of the read behind `settings`
 };
 
 enum class LoadModeChoice { kLight, kLightAndTime, kDualTimer, kOn, kOff };
@@ -46,6 +50,7 @@ struct DeviceCommand {
     std::string deviceId;
     Kind kind = Kind::kSetLoadMode;
     LoadModeChoice loadMode = LoadModeChoice::kLight;
+    uint64_t id = 0;  // given back in the outcome, for a caller that waits for it
 };
 
 // How a command ended, after its read-back; published on <prefix>/<id>/event.
@@ -53,6 +58,7 @@ struct CommandOutcome {
     std::string deviceId;
     bool ok = false;
     std::string message;
+    uint64_t commandId = 0;  // the command's id
 };
 
 // Implemented by the MQTT side; called from the bus threads.

@@ -7,6 +7,7 @@
 #include "bridge/BusPollerSlot.h"
 #include "bridge/DeviceStateJson.h"
 #include "monitor/CEventLog.h"
+#include "profile/ProfileJson.h"
 #include "protocol/TextCodec.h"
 
 namespace kestrane::bridge {
@@ -20,6 +21,8 @@ using Steady = std::chrono::steady_clock;
 constexpr int kIdentityBlock = 5;
 constexpr int kLoadBlock = 6;
 constexpr int kRealTimeBlock = 0;
+// The blocks a settings profile is made of: battery, lithium, lead-acid, load.
+constexpr int kSettingsBlocks[] = {1, 2, 3, 6};
 
 double MillisecondsBetween(IBusClock::TimePoint from, IBusClock::TimePoint to) {
     return duration<double, std::milli>(to - from).count();
@@ -159,6 +162,7 @@ void BusPoller::Run() {
     }
     master_.reset();
     line_.reset();
+    lineOpen_ = false;
 }
 
 bool BusPoller::OpenLine(bool& reported, milliseconds& backoff) {
@@ -179,7 +183,9 @@ bool BusPoller::OpenLine(bool& reported, milliseconds& backoff) {
     reported = false;
     backoff = timing_.reopenFirst;
     master_ = std::make_unique<CBusMaster>(*line_, MasterOptions(bus_), clock_);
+    lineOpen_ = true;
     for (auto& slot : slots_) {
+        slot->settingsBlocksRead = 0;
         slot->device = &master_->Device(slot->config.address);
         slot->failedCycles = 0;
         slot->backoff = milliseconds(0);
@@ -198,6 +204,7 @@ void BusPoller::LoseLine() {
     }
     master_.reset();
     line_.reset();
+    lineOpen_ = false;
     MarkAllOffline();
 }
 
@@ -251,6 +258,7 @@ void BusPoller::PollDevice(Slot& slot) {
     if (cycle.stopped || cycle.lineClosed) return;
     slot.lastCycleMs = MillisecondsBetween(cycle.firstRequest, clock_.Now());
     if (cycle.decoded[kLoadBlock]) slot.loadBlockRead = true;
+    NoteSettingsRead(slot, cycle);
 
     if (cycle.decoded[kRealTimeBlock]) {
         if (!slot.online)
@@ -278,6 +286,23 @@ void BusPoller::PollDevice(Slot& slot) {
 
     if (cycle.decoded[kIdentityBlock]) LearnIdentity(slot);
     Publish(slot);
+}
+
+void BusPoller::NoteSettingsRead(Slot& slot, const CycleResult& cycle) {
+    bool fresh = false;
+    for (const int block : kSettingsBlocks) {
+        if (!cycle.decoded[block]) continue;
+        slot.settingsBlocksRead |= 1u << block;
+        fresh = true;
+    }
+    unsigned all = 0;
+    for (const int block : kSettingsBlocks)
+        all |= 1u << block;
+    if (!fresh || slot.settingsBlocksRead != all) return;
+    const auto now = std::chrono::system_clock::now();
+    slot.settingsReadAt = IsoTimestamp(now);
+    slot.settings = nlohmann::json::parse(
+        profile::ExportProfile(slot.device->Data(), slot.settingsReadAt), nullptr, false);
 }
 
 void BusPoller::LearnIdentity(Slot& slot) {
@@ -320,10 +345,12 @@ void BusPoller::Publish(Slot& slot) {
     update.online = slot.online;
     update.state = slot.state;
     update.logValues = slot.logValues;
+    update.settings = slot.settings;
+    update.settingsReadAt = slot.settingsReadAt;
     LinkCounters counters = slot.carried;
     if (slot.device != nullptr) Accumulate(counters, slot.device->Counters());
     update.link = LinkJson(counters, slot.lastCycleMs);
-    update.link["bus_cycle_ms"] = lastBusCycleMs_;
+    update.link["bus_cycle_ms"] = lastBusCycleMs_.load();
     sink_.Publish(update);
 }
 

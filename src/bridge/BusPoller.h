@@ -66,6 +66,11 @@ public:
     std::vector<DeviceIdentity> Identities() const;
     // Passes over the bus so far, including those in which no device was due.
     uint64_t Passes() const { return passes_; }
+    // What the bridge's status page shows of the bus; safe from any thread.
+    const std::string& Port() const { return bus_.port; }
+    bool LineOpen() const { return lineOpen_; }
+    double LastPassMs() const { return lastBusCycleMs_; }
+    size_t DeviceCount() const { return bus_.devices.size(); }
 
 private:
     struct Slot;
@@ -79,6 +84,8 @@ private:
     std::optional<SteadyTime> PollBus();
     void PollDevice(Slot& slot);
     void LearnIdentity(Slot& slot);
+    // Keeps the settings profile current once every settings block was read.
+    void NoteSettingsRead(Slot& slot, const CycleResult& cycle);
     void Publish(Slot& slot);
     void RunCommands();
     void Execute(Slot& slot, const DeviceCommand& command);
@@ -102,7 +109,8 @@ private:
     std::unique_ptr<ISerialLine> line_;
     std::unique_ptr<CBusMaster> master_;
     std::vector<std::unique_ptr<Slot>> slots_;
-    double lastBusCycleMs_ = 0;
+    std::atomic<double> lastBusCycleMs_{0};
+    std::atomic<bool> lineOpen_{false};
     std::atomic<uint64_t> passes_{0};
 
     mutable std::mutex mutex_;  // guards the identities, the queue and the wake-up

@@ -74,7 +74,8 @@ void BusPoller::RunCommands() {
         }
         if (target == nullptr) {
             // Renamed since it was queued: the old id names nobody now.
-            sink_.ReportOutcome({command.deviceId, false, "no such device on this bus any more"});
+            sink_.ReportOutcome(
+                {command.deviceId, false, "no such device on this bus any more", command.id});
             continue;
         }
         Execute(*target, command);
@@ -91,6 +92,7 @@ void BusPoller::Execute(Slot& slot, const DeviceCommand& command) {
         outcome = SetClock(slot);
     }
     outcome.deviceId = command.deviceId;
+    outcome.commandId = command.id;
     BridgeLog(outcome.ok ? LogLevel::kInfo : LogLevel::kWarning,
               Label() + ": " + command.deviceId + ": " + outcome.message);
     sink_.ReportOutcome(outcome);

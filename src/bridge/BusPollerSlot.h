@@ -25,8 +25,11 @@ struct BusPoller::Slot {
     bool loadBlockRead = false;  // block 0x0401 decoded since the line was opened
     double lastCycleMs = 0;
     bool idConflictReported = false;
-    nlohmann::json state;   // of the last good cycle; null before one
-    std::string logValues;  // the log record's values of the last good cycle
+    nlohmann::json state;             // of the last good cycle; null before one
+    std::string logValues;            // the log record's values of the last good cycle
+    unsigned settingsBlocksRead = 0;  // bits of the settings blocks read since the line opened
+    nlohmann::json settings;          // the profile object of the last full settings read
+    std::string settingsReadAt;
 };
 
 // "sn-<serial>" with the serial reduced to [a-z0-9_-]; empty when nothing is left.

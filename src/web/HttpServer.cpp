@@ -177,6 +177,9 @@ bool HttpServer::Impl::Start(std::string* error) {
         {MHD_OPTION_NOTIFY_CONNECTION, reinterpret_cast<intptr_t>(&OnConnection), this},
         {MHD_OPTION_EXTERNAL_LOGGER, reinterpret_cast<intptr_t>(&Log), this},
     };
+    if (options_.threads > 1)
+        items.push_back(
+            {MHD_OPTION_THREAD_POOL_SIZE, static_cast<intptr_t>(options_.threads), nullptr});
     if (tls) {
         items.push_back(
             {MHD_OPTION_HTTPS_MEM_CERT, 0, const_cast<char*>(options_.tlsCertificate.c_str())});

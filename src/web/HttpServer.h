@@ -32,6 +32,10 @@ struct WebServerOptions {
     // whole within it. Whole seconds, at least 1.
     std::chrono::seconds connectionTimeout{30};
     std::chrono::milliseconds keepAliveInterval{15000};  // ": keep-alive" on live streams
+    // Threads that answer requests: a slow answer (a password check, a
+    // command waiting for its read-back) holds only its own thread's
+    // connections. Live streams hold none while they wait.
+    unsigned threads = 4;
     // The library's own complaints (a bad certificate, a client's broken
     // request), one line each; called on the server's thread. Empty: dropped.
     std::function<void(std::string_view)> log;

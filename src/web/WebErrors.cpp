@@ -21,11 +21,13 @@ constexpr ErrorRow kErrors[] = {
     {WebError::kCsrf, 403, "csrf", "missing or wrong X-Kestrane-CSRF header"},
     {WebError::kNotFound, 404, "not_found", "no such path"},
     {WebError::kMethodNotAllowed, 405, "method_not_allowed", "this path does not take that method"},
+    {WebError::kConflict, 409, "conflict", "the controller's state does not allow this now"},
     {WebError::kPayloadTooLarge, 413, "payload_too_large", "the request body is too large"},
     {WebError::kUnsupportedEncoding, 415, "unsupported_encoding",
      "request bodies must not be compressed"},
     {WebError::kTooManyRequests, 429, "too_many_requests",
      "too many failed logins from this address; wait a minute"},
+    {WebError::kUnprocessable, 422, "unprocessable", "the values do not pass their checks"},
     {WebError::kInternal, 500, "internal", "the server failed to answer"},
     {WebError::kUnavailable, 503, "unavailable", "the server is stopping"},
 };

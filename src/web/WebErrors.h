@@ -17,9 +17,11 @@ enum class WebError {
     kCsrf,                 // 403 csrf: X-Kestrane-CSRF missing or wrong
     kNotFound,             // 404 not_found
     kMethodNotAllowed,     // 405 method_not_allowed
+    kConflict,             // 409 conflict: no control for that device, or it changed meanwhile
     kPayloadTooLarge,      // 413 payload_too_large
     kUnsupportedEncoding,  // 415 unsupported_encoding
     kTooManyRequests,      // 429 too_many_requests
+    kUnprocessable,        // 422 unprocessable: values that fail their checks
     kInternal,             // 500 internal
     kUnavailable,          // 503 unavailable: the server is stopping
 };

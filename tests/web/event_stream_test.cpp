@@ -165,7 +165,8 @@ TEST_F(LiveStreamTest, StopWithManyOpenStreamsJoinsPromptlyWithoutAThreadEach) {
         clients.push_back(OpenStream());
     ASSERT_TRUE(WaitForStreams(50));
     EXPECT_EQ(ThreadCount(), started);
-    EXPECT_LE(started - before, 2);
+    // The answering threads and one that keeps the deadlines; none per stream.
+    EXPECT_LE(started - before, static_cast<int>(options.threads) + 1);
 
     const auto stopAt = std::chrono::steady_clock::now();
     server_->Stop();

@@ -4,6 +4,10 @@
 #include <sstream>
 
 #include "bridge/BridgeLog.h"
+#include "web/DeviceObjects.h"
+#include "web/routes/BridgeRoutes.h"
+#include "web/routes/DeviceRoutes.h"
+#include "web/routes/HistoryRoutes.h"
 #include "web/routes/SessionRoutes.h"
 
 namespace kestrane::bridge {
@@ -29,8 +33,15 @@ bool ReadWhole(const std::string& path, std::string* text) {
 
 }  // namespace
 
-BridgeWeb::BridgeWeb(const WebConfig& config)
-    : config_(config), router_(sessions_, Access(config)) {
+BridgeWeb::BridgeWeb(const WebConfig& config, web::WebSources sources)
+    : config_(config),
+      sources_(std::move(sources)),
+      assets_(web::AssetTable::Embedded()),
+      router_(sessions_, Access(config)) {
+    const web::ChartJsResult chart = assets_.LoadChartJs();
+    if (!chart.ok) BridgeLog(LogLevel::kWarning, "web page: " + chart.error + "; no charts");
+    sources_.assets = &assets_;
+    sources_.events = &events_;
     RegisterRoutes();
 }
 
@@ -38,10 +49,26 @@ BridgeWeb::~BridgeWeb() {
     Stop();
 }
 
-// The API, one line per resource file. Device, history and metrics routes
-// register here as they are added.
+// The API, one line per resource file.
 void BridgeWeb::RegisterRoutes() {
     web::RegisterSessionRoutes(router_, throttle_);
+    web::RegisterDeviceRoutes(router_, sources_);
+    web::RegisterHistoryRoutes(router_, sources_);
+    web::RegisterBridgeRoutes(router_, sources_);
+    web::RegisterAssetRoutes(router_, sources_);
+}
+
+void BridgeWeb::Feed(const DeviceSnapshot& device, bool availabilityChanged) {
+    events_.Broadcast("state", web::DeviceObject(device).dump());
+    if (availabilityChanged)
+        events_.Broadcast("availability", nlohmann::json{{"id", device.update.identity.deviceId},
+                                                         {"online", device.update.online}}
+                                              .dump());
+    const int64_t now = std::chrono::steady_clock::now().time_since_epoch().count();
+    int64_t last = lastBridgeEvent_.load();
+    const int64_t every = std::chrono::nanoseconds(kBridgeEventEvery).count();
+    if (now - last >= every && lastBridgeEvent_.compare_exchange_strong(last, now))
+        events_.Broadcast("bridge", sources_.bridgeStatus().dump());
 }
 
 bool BridgeWeb::Start(std::string* error) {

@@ -5,7 +5,7 @@
 
 namespace kestrane::bridge {
 
-std::unique_ptr<IUpdateSink> MakeMqttSink(const BridgeConfig& config, ICommandSink& commands) {
+std::unique_ptr<MqttPublisher> MakeMqttSink(const BridgeConfig& config, ICommandSink& commands) {
     if (!config.mqtt) return nullptr;
     const MqttConfig& mqtt = *config.mqtt;
     MqttSettings settings;

@@ -7,11 +7,12 @@
 
 #include "bridge/BridgeConfig.h"
 #include "bridge/BridgeLink.h"
+#include "bridge/MqttPublisher.h"
 
 namespace kestrane::bridge {
 
 // The publisher for config.mqtt; nullptr when the config has no [mqtt]
 // table or the client cannot start with it (the reason is logged).
-std::unique_ptr<IUpdateSink> MakeMqttSink(const BridgeConfig& config, ICommandSink& commands);
+std::unique_ptr<MqttPublisher> MakeMqttSink(const BridgeConfig& config, ICommandSink& commands);
 
 }  // namespace kestrane::bridge

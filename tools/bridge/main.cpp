@@ -13,9 +13,13 @@
 #include "bridge/BridgeBuses.h"
 #include "bridge/BridgeConfig.h"
 #include "bridge/BridgeLog.h"
+#include "bridge/BridgeStatus.h"
+#include "bridge/CommandWaiter.h"
+#include "bridge/DeviceBoard.h"
 #include "bridge/HistoryWriter.h"
 #include "bridge/JsonLinesSink.h"
 #include "bridge/UpdateFanOut.h"
+#include "history/HistoryStore.h"
 #include "platform/BuildInfo.h"
 #include "serial/TracingLine.h"
 
@@ -99,19 +103,6 @@ int Run(const Arguments& args) {
     // writer reports and rides out, instead of the signal ending the bridge.
     signal(SIGXFSZ, SIG_IGN);
 
-    // Made before the buses so it outlives them; the fan-out may feed its
-    // event hub from the bus threads.
-    std::unique_ptr<BridgeWeb> web;
-    if (config.web) {
-        web = std::make_unique<BridgeWeb>(*config.web);
-        std::string error;
-        if (!web->Start(&error)) {
-            BridgeLog(LogLevel::kError, "web page: " + error);
-            return kExitFailure;
-        }
-        BridgeLog(LogLevel::kInfo, "web page on " + web->Address());
-    }
-
     UpdateFanOut fanOut;
     JsonLinesSink jsonLines(stdout);
     if (args.jsonLines) fanOut.Add(&jsonLines);
@@ -125,8 +116,12 @@ int Run(const Arguments& args) {
                                        std::to_string(historyConfig.intervalS) + " s in " +
                                        historyConfig.dir);
     }
+    DeviceBoard board(config);
+    fanOut.Add(&board);
     BridgeBuses buses(config, fanOut, Opener(args.verbose));
-    std::unique_ptr<IUpdateSink> mqtt = MakeMqttSink(config, buses);
+    CommandWaiter waiter(buses);
+    fanOut.Add(&waiter);
+    std::unique_ptr<MqttPublisher> mqtt = MakeMqttSink(config, buses);
     if (config.mqtt && !mqtt) {
         if (!args.jsonLines) {
             BridgeLog(LogLevel::kError, "no MQTT client; use --json-lines");
@@ -135,6 +130,32 @@ int Run(const Arguments& args) {
         BridgeLog(LogLevel::kWarning, "no MQTT client; [mqtt] is not used");
     }
     fanOut.Add(mqtt.get());
+
+    std::unique_ptr<HistoryStore> historyStore;
+    if (historyConfig.intervalS > 0)
+        historyStore = std::make_unique<HistoryStore>(historyConfig.dir);
+    BridgeStatusInputs status{&buses, &history, nullptr, std::chrono::steady_clock::now(),
+                              config.pollIntervalS};
+    if (mqtt) status.mqttConnected = [publisher = mqtt.get()] { return publisher->Connected(); };
+    std::unique_ptr<BridgeWeb> web;
+    if (config.web) {
+        web::WebSources sources;
+        sources.board = &board;
+        sources.commands = &waiter;
+        sources.history = historyStore.get();
+        sources.bridgeStatus = [status] { return BridgeStatusJson(status); };
+        sources.pollIntervalS = config.pollIntervalS;
+        web = std::make_unique<BridgeWeb>(*config.web, std::move(sources));
+        std::string error;
+        if (!web->Start(&error)) {
+            BridgeLog(LogLevel::kError, "web page: " + error);
+            return kExitFailure;
+        }
+        board.SetListener([page = web.get()](const DeviceSnapshot& device, bool availability) {
+            page->Feed(device, availability);
+        });
+        BridgeLog(LogLevel::kInfo, "web page on " + web->Address());
+    }
 
     BridgeLog(LogLevel::kInfo, "polling " + std::to_string(DeviceCount(config)) + " device(s) on " +
                                    std::to_string(config.buses.size()) + " bus(es)");

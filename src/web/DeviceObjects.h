@@ -1,0 +1,19 @@
+// The JSON a browser gets for a controller: the same state and link objects
+// as the MQTT topics, with its id, name, place on the bus and availability.
+#pragma once
+
+#include <nlohmann/json.hpp>
+
+#include "bridge/DeviceBoard.h"
+
+namespace kestrane::web {
+
+// {"id", "name", "bus", "address", "online", "allow_control", "last_update",
+//  "state", "link"}; last_update is an ISO 8601 time or null.
+nlohmann::json DeviceObject(const bridge::DeviceSnapshot& device);
+
+// DeviceObject plus "identity" {"model", "serial_number", "firmware"} and
+// "settings" (the settings profile object as last read, or null).
+nlohmann::json DeviceDetail(const bridge::DeviceSnapshot& device);
+
+}  // namespace kestrane::web
