@@ -3,6 +3,7 @@
 // status and the page's files. The routes own none of it.
 #pragma once
 
+#include <chrono>
 #include <functional>
 
 #include <nlohmann/json.hpp>
@@ -24,6 +25,8 @@ struct WebSources {
     const AssetTable* assets = nullptr;
     EventHub* events = nullptr;
     double pollIntervalS = 5;
+    // How long a command's answer waits for its outcome.
+    std::chrono::milliseconds commandBound{10000};
 };
 
 }  // namespace kestrane::web

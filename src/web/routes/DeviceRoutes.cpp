@@ -16,8 +16,6 @@ namespace {
 
 using nlohmann::json;
 
-constexpr std::chrono::seconds kCommandBound{10};
-
 HttpResponse ListDevices(const WebSources& sources) {
     json devices = json::array();
     for (const bridge::DeviceSnapshot& device : sources.board->Devices())
@@ -41,12 +39,14 @@ HttpResponse RunCommand(const RouteContext& context, const WebSources& sources,
                          "bridge's config)");
     command.deviceId = device->update.identity.deviceId;
     bool queued = false;
-    const auto outcome = sources.commands->Run(command, kCommandBound, &queued);
+    const auto outcome = sources.commands->Run(command, sources.commandBound, &queued);
     if (!queued) return MakeError(WebError::kConflict, "the controller's bus did not take it");
     if (!outcome)
         return HttpResponse::Json(
             200, json{{"ok", false},
-                      {"message", "no outcome within 10 s; the bus may still carry it out"}}
+                      {"message", "no outcome within " +
+                                      std::to_string(sources.commandBound.count() / 1000) +
+                                      " s; the bus may still carry it out"}}
                      .dump());
     return HttpResponse::Json(200, json{{"ok", outcome->ok}, {"message", outcome->message}}.dump());
 }
