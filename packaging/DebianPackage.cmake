@@ -17,8 +17,10 @@ string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
     ""
     "The package holds the window (kestrane-monitor, in English and Simplified"
     "Chinese), a command-line tool that reads the controller from a terminal"
-    "(kestrane-cli) and a controller simulator for trying both without hardware"
-    "(kestrane-sim).")
+    "(kestrane-cli), a controller simulator for trying both without hardware"
+    "(kestrane-sim), and a service for always-on machines (kestrane-bridge) that"
+    "polls many controllers, keeps their history, publishes them over MQTT and"
+    "serves a web dashboard with live values, charts and Prometheus metrics.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 
@@ -28,6 +30,9 @@ set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://kestrane.github.io/")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The bridge's web page draws its charts with Debian's Chart.js, read from
+# /usr/share/javascript/chart.js when the bridge starts.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libjs-chart.js")
 # The Chinese texts need a CJK face; the service dialogs are laid out for a
 # face with Times metrics.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-cjk, fonts-urw-base35")
