@@ -1,6 +1,7 @@
 #include "platform/ExecutableDir.h"
 
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -21,6 +22,14 @@ std::string WithSlash(std::string dir) {
 bool IsWritableDirectory(const std::string& dir) {
     std::error_code ec;
     return fs::is_directory(dir, ec) && ::access(dir.c_str(), W_OK | X_OK) == 0;
+}
+
+bool IsPortableCopyDirectory(const std::string& exeDir) {
+    const std::string dir = WithSlash(exeDir);
+    if (dir.starts_with("/usr/")) return false;
+    struct stat info {};
+    return IsWritableDirectory(dir) && ::stat(dir.c_str(), &info) == 0 &&
+           info.st_uid == ::geteuid();
 }
 
 std::string ExecutableDirectory() {
@@ -57,7 +66,7 @@ std::string UserDirectory(const char* xdgHome, const char* home, const char* hom
 
 std::string ChooseConfigDirectory(const std::string& exeDir, const char* xdgConfigHome,
                                   const char* home) {
-    if (IsWritableDirectory(exeDir)) return WithSlash(exeDir);
+    if (IsPortableCopyDirectory(exeDir)) return WithSlash(exeDir);
     std::string dir = UserDirectory(xdgConfigHome, home, ".config", "kestrane");
     return dir.empty() ? WithSlash(exeDir) : dir;
 }

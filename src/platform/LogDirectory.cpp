@@ -16,7 +16,7 @@ std::string ChooseLogDirectory(const std::string& logDirOverride, const std::str
         std::filesystem::create_directories(logDirOverride, ec);
         return logDirOverride.back() == '/' ? logDirOverride : logDirOverride + '/';
     }
-    if (IsWritableDirectory(exeDir)) return "./";
+    if (IsPortableCopyDirectory(exeDir)) return "./";
     std::string dir = UserDirectory(xdgDataHome, home, ".local/share", "kestrane/logs");
     return dir.empty() ? "./" : dir;
 }

@@ -9,8 +9,8 @@ namespace kestrane {
 // - `logDirOverride` when it is not empty (--log-dir), created when missing;
 // - the current directory ("./") for a copy that runs from a folder it may
 //   write (unpacked in the user's own folder, or a build tree);
-// - for an installed program (its folder is not writable, the same test that
-//   moves the settings file): $XDG_DATA_HOME/kestrane/logs/, by default
+// - for an installed program (not a portable copy, the same test that moves
+//   the settings file): $XDG_DATA_HOME/kestrane/logs/, by default
 //   ~/.local/share/kestrane/logs/, created when missing; the current
 //   directory when that cannot be created.
 std::string LogDirectory(const std::string& logDirOverride = {});

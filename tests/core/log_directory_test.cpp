@@ -1,5 +1,7 @@
 // Where the daily log goes: --log-dir when given, the current directory for a
 // copy that may write beside itself, else the per-user data folder.
+#include <unistd.h>
+
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -62,6 +64,23 @@ TEST_F(LogDirectoryTest, InstalledProgramUsesXdgDataHomeThenHome) {
 TEST_F(LogDirectoryTest, NowhereToCreateTheFolderFallsBackToTheCurrentDirectory) {
     EXPECT_EQ(ChooseLogDirectory({}, Installed(), nullptr, Installed().c_str()), "./");
     EXPECT_EQ(ChooseLogDirectory({}, Installed(), nullptr, nullptr), "./");
+}
+
+TEST_F(LogDirectoryTest, AProgramUnderUsrOrInAFolderOfAnotherUserIsInstalledEvenWhenWritable) {
+    EXPECT_TRUE(IsPortableCopyDirectory(Portable()));
+    EXPECT_FALSE(IsPortableCopyDirectory(Installed()));
+    // Root may write /usr/bin, but a program there is an installed one.
+    EXPECT_FALSE(IsPortableCopyDirectory("/usr/bin"));
+    EXPECT_FALSE(IsPortableCopyDirectory("/usr/bin/"));
+    EXPECT_NE(ChooseConfigDirectory("/usr/bin", nullptr, Home().c_str()), "/usr/bin/");
+    EXPECT_NE(ChooseLogDirectory({}, "/usr/bin", nullptr, Home().c_str()), "./");
+    if (geteuid() == 0) {
+        // A folder root may write but another user owns.
+        const fs::path other = root_ / "other";
+        fs::create_directories(other);
+        ASSERT_EQ(chown(other.c_str(), 65534, 65534), 0);
+        EXPECT_FALSE(IsPortableCopyDirectory(other.string()));
+    }
 }
 
 // The log leaves the current directory exactly when the settings file leaves
