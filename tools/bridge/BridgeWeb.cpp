@@ -8,6 +8,7 @@
 #include "web/routes/BridgeRoutes.h"
 #include "web/routes/DeviceRoutes.h"
 #include "web/routes/HistoryRoutes.h"
+#include "web/routes/MetricsRoutes.h"
 #include "web/routes/SessionRoutes.h"
 
 namespace kestrane::bridge {
@@ -55,6 +56,7 @@ void BridgeWeb::RegisterRoutes() {
     web::RegisterDeviceRoutes(router_, sources_);
     web::RegisterHistoryRoutes(router_, sources_);
     web::RegisterBridgeRoutes(router_, sources_);
+    web::RegisterMetricsRoutes(router_, sources_);
     web::RegisterAssetRoutes(router_, sources_);
 }
 
