@@ -270,9 +270,15 @@ class BridgeCase(unittest.TestCase):
 
     @classmethod
     def all_online(cls):
+        """The controllers by (bus, address) once each answered and has its
+        final id: every simulator's first controller has the same serial
+        number, so one of them keeps its bus-and-address id."""
         devices = cls.api.get('/api/v1/devices')['devices']
-        ok = len(devices) == 3 and all(d['online'] and d['state'] and d['id'].startswith('sn-') for d in devices)
-        return {(d['bus'], d['address']): d for d in devices} if ok else None
+        if len(devices) != 3 or not all(d['online'] and d['state'] for d in devices):
+            return None
+        if not all(cls.api.get(f"/api/v1/devices/{d['id']}")['identity']['serial_number'] for d in devices):
+            return None
+        return {(d['bus'], d['address']): d for d in cls.api.get('/api/v1/devices')['devices']}
 
     @classmethod
     def tearDownClass(cls):
@@ -280,7 +286,9 @@ class BridgeCase(unittest.TestCase):
         cls.rig.stop()
 
     def setUp(self):
-        self.open('')
+        # A page of the same origin that is not the app, so the next open()
+        # loads the app afresh rather than only changing its hash.
+        self.driver.get(self.rig.url + 'api/v1/texts')
         self.driver.delete_all_cookies()
         self.driver.execute_script('localStorage.clear()')
         self.driver.get_log('browser')
@@ -295,6 +303,7 @@ class BridgeCase(unittest.TestCase):
         self.driver.get(self.rig.url + hash_path)
 
     def wait(self, condition, timeout=15, message=''):
+        message = message or f'the condition on line {condition.__code__.co_firstlineno}'
         return WebDriverWait(self.driver, timeout, poll_frequency=0.1).until(lambda d: condition(), message)
 
     def finds(self, css):
@@ -363,6 +372,12 @@ class OpenBridgeTest(BridgeCase):
         self.open(f'#/device/{target}')
         mode = self.wait_for('[data-key="load_mode"]')
         self.wait(lambda: mode.text == self.texts['en']['load_mode'][before])
+        # Settings of another battery type are not shown (the profile holds all).
+        detail = admin.get(f'/api/v1/devices/{target}')
+        self.wait_for('[data-key="battery.maxChargeCurrent"]')
+        if detail['settings']['battery']['type'] != 'Li-ion':
+            self.assertEqual(self.finds('[data-key^="lithium."]'), [])
+            self.assertNotEqual(self.finds('[data-key^="leadAcid."]'), [])
         self.driver.execute_script('window.__same_page = true')
         status, answer = admin.post(f'/api/v1/devices/{target}/load_mode', {'mode': after})
         self.assertEqual((status, answer['ok']), (200, True), answer)
@@ -378,11 +393,13 @@ class OpenBridgeTest(BridgeCase):
         # adapter pulled out: the card turns offline, then online again once a
         # simulator is back on the same path.
         self.rig.restart_sim(1, '--hangup-after', '40')
-        self.wait(lambda: status.get_attribute('data-status') == 'offline', 40, 'offline')
-        self.assertRegex(status.text, r'^offline · last seen \d\d:\d\d$')
-        self.wait(lambda: self.find('#totals [data-key="count"]').text == '3 controllers, 2 online')
-        self.assertFalse(self.api.get(f'/api/v1/devices/{pump}')['online'])
-        self.rig.restart_sim(1)
+        try:
+            self.wait(lambda: status.get_attribute('data-status') == 'offline', 40, 'offline')
+            self.assertRegex(status.text, r'^Offline · last seen \d\d:\d\d$')
+            self.wait(lambda: self.find('#totals [data-key="count"]').text == '3 controllers, 2 online')
+            self.assertFalse(self.api.get(f'/api/v1/devices/{pump}')['online'])
+        finally:
+            self.rig.restart_sim(1)
         self.wait(lambda: status.get_attribute('data-status') == 'online', 40, 'online again')
         self.driver.get_log('browser')
 
@@ -393,11 +410,14 @@ class OpenBridgeTest(BridgeCase):
         subprocess.run([LOGGEN, os.path.join(self.rig.history, shed), '--first', first.isoformat(),
                         '--days', '3', '--clean'], check=True, capture_output=True)
         yesterday = (today - dt.timedelta(days=1)).isoformat()
-        self.open(f'#/device/{shed}')
-        self.wait_for('#day-prev').click()
-        self.wait(lambda: self.find('#day-date').get_attribute('value') == yesterday)
         points = """const c = Chart.getChart('day-chart');
             return c ? c.data.datasets[0].data.filter((p) => p.y !== null).map((p) => p.x) : [];"""
+        # Today: the bridge's own records, written every second.
+        self.open(f'#/device/{shed}')
+        self.wait(lambda: self.find('#day-date').get_attribute('value') == today.isoformat())
+        self.wait(lambda: self.driver.execute_script(points), 15, "the bridge's own records of today")
+        self.find('#day-prev').click()
+        self.wait(lambda: self.find('#day-date').get_attribute('value') == yesterday)
         xs = self.wait(lambda: self.driver.execute_script(points), 15, 'points of the generated day')
         # Local wall seconds: every point lies inside the day the axis shows.
         start = (dt.date.fromisoformat(yesterday) - dt.date(1970, 1, 1)).days * 86400
@@ -418,7 +438,8 @@ class OpenBridgeTest(BridgeCase):
         self.cell(did, 'status')
         self.find('#lang-toggle').click()
         self.wait(lambda: self.find('#nav-overview').text == '总览')
-        self.wait(lambda: self.find('#totals [data-key="count"]').text == '3 台控制器，3 台在线')
+        count = self.find('#totals [data-key="count"]')
+        self.wait(lambda: count.text == '3 台控制器，3 台在线', 15, f'totals in Chinese: {count.text!r}')
         state = self.api.get(f'/api/v1/devices/{did}')['state']
         self.assertIn(self.cell(did, 'charge_state').text, self.texts['zh']['charge_state'].values())
         self.assertEqual(self.driver.execute_script('return document.documentElement.lang'), 'zh-Hans')
@@ -443,8 +464,10 @@ class OpenBridgeTest(BridgeCase):
 
     def test_an_admin_changes_the_load_mode_and_mqtt_hears_of_it(self):
         barn = self.device(0, 2)['id']
+        # Line-buffered, so the subscription's acknowledgement and the event
+        # reach the file as they happen.
         events = Process(self.rig.folder, 'events', [
-            MOSQUITTO_SUB, '-h', '127.0.0.1', '-p', str(self.rig.mqtt_port), '-t', f'kestrane/{barn}/event', '-d'])
+            'stdbuf', '-oL', MOSQUITTO_SUB, '-h', '127.0.0.1', '-p', str(self.rig.mqtt_port), '-t', f'kestrane/{barn}/event', '-d'])
         try:
             wait_until(lambda: 'SUBACK' in events.output(), 10, 'mosquitto_sub subscribed')
             self.open(f'#/device/{barn}')
@@ -458,8 +481,9 @@ class OpenBridgeTest(BridgeCase):
             self.find('#load-mode-apply').click()
             result = self.find('#control-result')
             self.wait(lambda: result.get_attribute('data-ok') == 'true', 20, 'command outcome')
-            # The bridge read the simulator's register back.
-            self.assertEqual(self.api.get(f'/api/v1/devices/{barn}')['state']['load_mode'], after)
+            # The bridge read the simulator's register back; its next poll shows it.
+            wait_until(lambda: self.api.get(f'/api/v1/devices/{barn}')['state']['load_mode'] == after, 10,
+                       'the new load mode in the API')
             self.wait(lambda: self.find('[data-key="load_mode"]').text == self.texts['en']['load_mode'][after])
 
             def event():
@@ -499,7 +523,18 @@ class OpenBridgeTest(BridgeCase):
                 self.driver.save_screenshot(os.path.join(SHOTS, f'bridge-device-{lang}-{width}x{height}.png'))
             if lang == 'en':
                 self.find('#lang-toggle').click()
+        # The charts of a controller with history: its page scrolled to them.
         resize(self.driver, 1280, 800)
+        shed = self.device(0, 1)['id']
+        self.open(f'#/device/{shed}')
+        self.wait(lambda: self.driver.execute_script("return !!(window.Chart && Chart.getChart('days-chart'))"))
+        day = self.find('#day-date').get_attribute('value')
+        self.find('#day-prev').click()
+        self.wait(lambda: self.find('#day-date').get_attribute('value') != day)
+        self.wait(lambda: self.driver.execute_script(
+            "return Chart.getChart('day-chart').data.datasets[0].data.length > 100"))
+        self.driver.execute_script("document.getElementById('chart-slot').scrollIntoView()")
+        self.driver.save_screenshot(os.path.join(SHOTS, 'bridge-device-charts-zh-1280x800.png'))
         print(f'screenshots in {SHOTS}', file=sys.stderr)
 
 
