@@ -26,6 +26,7 @@ import unittest
 
 try:
     from selenium import webdriver
+    from selenium.common.exceptions import StaleElementReferenceException
     from selenium.webdriver.chrome.service import Service
     from selenium.webdriver.common.by import By
     from selenium.webdriver.support.ui import Select, WebDriverWait
@@ -312,6 +313,15 @@ class BridgeCase(unittest.TestCase):
     def find(self, css):
         return self.driver.find_element(By.CSS_SELECTOR, css)
 
+    def text_now(self, css):
+        """The text of what `css` finds now; the device page rebuilds its
+        groups once the controller's details arrive, so a cell found before
+        that is gone."""
+        try:
+            return self.find(css).text
+        except StaleElementReferenceException:
+            return None
+
     def wait_for(self, css, timeout=15):
         return self.wait(lambda: self.finds(css), timeout, f'no {css}')[0]
 
@@ -370,8 +380,7 @@ class OpenBridgeTest(BridgeCase):
         before = admin.get(f'/api/v1/devices/{target}')['state']['load_mode']
         after = 'On' if before != 'On' else 'Off'
         self.open(f'#/device/{target}')
-        mode = self.wait_for('[data-key="load_mode"]')
-        self.wait(lambda: mode.text == self.texts['en']['load_mode'][before])
+        self.wait(lambda: self.text_now('[data-key="load_mode"]') == self.texts['en']['load_mode'][before])
         # Settings of another battery type are not shown (the profile holds all).
         detail = admin.get(f'/api/v1/devices/{target}')
         self.wait_for('[data-key="battery.maxChargeCurrent"]')
@@ -381,7 +390,8 @@ class OpenBridgeTest(BridgeCase):
         self.driver.execute_script('window.__same_page = true')
         status, answer = admin.post(f'/api/v1/devices/{target}/load_mode', {'mode': after})
         self.assertEqual((status, answer['ok']), (200, True), answer)
-        self.wait(lambda: mode.text == self.texts['en']['load_mode'][after], 15, 'load mode on the page')
+        self.wait(lambda: self.text_now('[data-key="load_mode"]') == self.texts['en']['load_mode'][after], 15,
+                  'load mode on the page')
         self.assertTrue(self.driver.execute_script('return window.__same_page === true'), 'the page was reloaded')
 
     def test_a_hung_up_controller_goes_offline_and_comes_back(self):
@@ -473,6 +483,8 @@ class OpenBridgeTest(BridgeCase):
             self.open(f'#/device/{barn}')
             self.login(ADMIN_PASSWORD)
             self.wait(lambda: self.find('#role').get_attribute('data-role') == 'admin')
+            # The controls are built again once the details arrive: wait for those first.
+            self.wait_for('[data-key="battery.maxChargeCurrent"]')
             select = Select(self.wait_for('#load-mode-select'))
             before = self.api.get(f'/api/v1/devices/{barn}')['state']['load_mode']
             self.wait(lambda: select.first_selected_option.get_attribute('value') == before)
@@ -484,7 +496,7 @@ class OpenBridgeTest(BridgeCase):
             # The bridge read the simulator's register back; its next poll shows it.
             wait_until(lambda: self.api.get(f'/api/v1/devices/{barn}')['state']['load_mode'] == after, 10,
                        'the new load mode in the API')
-            self.wait(lambda: self.find('[data-key="load_mode"]').text == self.texts['en']['load_mode'][after])
+            self.wait(lambda: self.text_now('[data-key="load_mode"]') == self.texts['en']['load_mode'][after])
 
             def event():
                 for line in events.output().splitlines():
@@ -519,7 +531,7 @@ class OpenBridgeTest(BridgeCase):
                 self.open(f'#/device/{barn}')
                 self.wait(lambda: self.driver.execute_script(
                     "return !!(window.Chart && Chart.getChart('day-chart') && Chart.getChart('days-chart'))"))
-                self.wait(lambda: self.find('[data-key="firmware"]').text not in ('', '—'))
+                self.wait(lambda: self.text_now('[data-key="firmware"]') not in (None, '', '—'))
                 self.driver.save_screenshot(os.path.join(SHOTS, f'bridge-device-{lang}-{width}x{height}.png'))
             if lang == 'en':
                 self.find('#lang-toggle').click()
