@@ -141,13 +141,17 @@ class Mock:
                           {'index': 1, 'port': '/dev/ttyUSB1', 'open': False, 'last_pass_ms': 0, 'devices': 2}],
                 'mqtt': {'configured': True, 'connected': True},
                 'history': {'enabled': True, 'dir': '/var/lib/kestrane-bridge/history', 'interval_s': 60,
-                            'ok': True, 'history_dropped': 0, 'records_written': 1234}}
+                            'ok': True, 'history_dropped': 0, 'records_written': 1234,
+                            'queued': 0, 'last_error': ''}}
 
     def public(self, device, detail=False):
         keys = ['id', 'name', 'bus', 'address', 'online', 'allow_control', 'last_update', 'state', 'link']
         if detail:
             keys += ['identity', 'settings']
-        return {k: device[k] for k in keys}
+        out = {k: device[k] for k in keys}
+        if detail:
+            out['settings_read_at'] = device['last_update'] if device['settings'] else None
+        return out
 
     def tick(self):
         """One poll of the online controllers: their values move a little."""
@@ -284,46 +288,59 @@ def make_handler(mock):
                     mock.generation += 1
                     mock.lock.notify_all()
                 return self.send(200, {'up': mock.events_up})
-            if not self.headers.get('Content-Type', '').startswith('application/json'):
-                return self.error(415, 'unsupported_media_type', 'send JSON')
+            # As the bridge: compressed bodies are refused, the content type
+            # is not looked at, and a body that is no JSON object is a 400.
+            if self.headers.get('Content-Encoding', 'identity').strip().lower() != 'identity':
+                return self.error(415, 'unsupported_encoding', 'request bodies must not be compressed')
+            if length > 64 * 1024:
+                return self.error(413, 'payload_too_large', 'the request body is too large')
             try:
                 body = json.loads(raw or b'{}')
             except ValueError:
-                return self.error(400, 'bad_json', 'malformed JSON')
+                body = None
             token, (role, csrf) = self.session()
             if path == '/api/v1/login':
-                password = body.get('password')
+                password = body.get('password') if isinstance(body, dict) else None
+                if not isinstance(password, str):
+                    return self.error(400, 'bad_request', 'expected {"password": "..."}')
                 role = {'admin-pass': 'admin', 'viewer-pass': 'viewer'}.get(password)
                 if role is None:
-                    return self.error(401, 'wrong_password', 'wrong password')
+                    return self.error(401, 'unauthorized', 'wrong password')
                 token, csrf = secrets.token_hex(16), secrets.token_hex(16)
                 mock.sessions[token] = (role, csrf)
                 return self.send(200, {'role': role, 'csrf': csrf},
                                  extra={'Set-Cookie': f'kestrane_session={token}; Path=/; HttpOnly; SameSite=Strict'})
-            if token is None:
+            # The bridge's order: the role first (401, 403 forbidden), then
+            # the CSRF header (403 csrf), then the path's own checks.
+            parts = path.split('/')
+            command = len(parts) == 6 and parts[1:4] == ['api', 'v1', 'devices'] and parts[5] in ('load_mode', 'clock')
+            if path != '/api/v1/logout' and not command:
+                return self.error(404, 'not_found', 'no such path')
+            if command and token is None:
                 return self.error(401, 'unauthorized', 'log in first')
-            if self.headers.get('X-Kestrane-CSRF') != csrf:
-                return self.error(403, 'csrf', 'missing or wrong X-Kestrane-CSRF')
+            if command and role != 'admin':
+                return self.error(403, 'forbidden', 'this needs the admin role')
+            if token is None or self.headers.get('X-Kestrane-CSRF') != csrf:
+                return self.error(403, 'csrf', 'missing or wrong X-Kestrane-CSRF header')
             if path == '/api/v1/logout':
                 mock.sessions.pop(token, None)
-                return self.send(200, {'ok': True},
-                                 extra={'Set-Cookie': 'kestrane_session=; Path=/; Max-Age=0'})
-            parts = path.split('/')
-            if len(parts) == 6 and parts[1:4] == ['api', 'v1', 'devices'] and parts[5] in ('load_mode', 'clock'):
+                return self.send(200, {'role': 'none'},
+                                 extra={'Set-Cookie': 'kestrane_session=; HttpOnly; SameSite=Strict; Path=/; Max-Age=0'})
+            if command:
                 device = next((d for d in mock.devices if d['id'] == parts[4]), None)
                 if device is None:
-                    return self.error(404, 'not_found', 'no such device')
-                if role != 'admin':
-                    return self.error(403, 'forbidden', 'admin only')
+                    return self.error(404, 'not_found', 'no such controller')
                 if not device['allow_control']:
-                    return self.error(403, 'control_disabled', 'control is off for this device')
+                    return self.error(409, 'conflict', 'control is not allowed for this controller '
+                                      "(allow_control in the bridge's config)")
                 if not device['online']:
                     return self.send(200, {'ok': False, 'message': 'controller did not answer'})
                 if parts[5] == 'clock':
                     return self.send(200, {'ok': True, 'message': 'clock set to ' + now_local().strftime('%H:%M:%S')})
-                mode = body.get('mode')
+                mode = body.get('mode') if isinstance(body, dict) else None
                 if mode not in ('Light', 'Light&Time', 'Dual Timer', 'On', 'Off'):
-                    return self.error(400, 'bad_mode', 'unknown load mode')
+                    return self.error(400, 'bad_request',
+                                      'expected {"mode": "Light"|"Light&Time"|"Dual Timer"|"On"|"Off"}')
                 with mock.lock:
                     device['state']['load_mode'] = mode
                 return self.send(200, {'ok': True, 'message': f'load mode {mode} written and read back'})

@@ -162,9 +162,11 @@ function route() {
   }
 }
 
+// The error goes to the header's form and, when the login view is shown
+// instead of a page, to that view's form, which is the one in sight.
 async function login(password) {
-  const error = $('login-error');
-  error.textContent = '';
+  const errors = [$('login-error'), $('view-login-error')].filter(Boolean);
+  for (const node of errors) node.textContent = '';
   try {
     const result = await postJson('/api/v1/login', { password });
     setCsrf(result.csrf);
@@ -173,7 +175,8 @@ async function login(password) {
     await afterLogin();
     return true;
   } catch (e) {
-    error.textContent = e instanceof ApiError && e.status === 429 ? t('loginThrottled') : t('loginFailed');
+    const text = e instanceof ApiError && e.status === 429 ? t('loginThrottled') : t('loginFailed');
+    for (const node of errors) node.textContent = text;
     return false;
   }
 }

@@ -38,6 +38,28 @@ function settingAt(settings, path) {
   return value;
 }
 
+// Whether a setting matters for the battery type and load mode the profile
+// itself names, by the profile's own rules: the bridge's profile carries
+// every field, lead-acid and lithium, all load modes' fields alike.
+const LEAD_ACID_ONLY = ['battery.systemVoltage', 'battery.equalizeMinutes'];
+const LOAD_MODE_FIELDS = {
+  'load.onVoltage': ['Light Mode', 'Light&Time Mode'], 'load.offVoltage': ['Light Mode', 'Light&Time Mode'],
+  'load.onDelay': ['Light Mode'], 'load.offDelay': ['Light Mode'],
+  'load.eveningHours': ['Light&Time Mode'], 'load.morningHours': ['Light&Time Mode'],
+  'load.timer1': ['Dual Timer Mode'], 'load.timer2': ['Dual Timer Mode'],
+};
+
+function applies(settings, path) {
+  if (settingAt(settings, path) === undefined) return false;
+  const type = settingAt(settings, 'battery.type');
+  if (typeof type === 'string' && (path.startsWith('leadAcid.') || LEAD_ACID_ONLY.includes(path)))
+    return type !== 'Li-ion';
+  if (typeof type === 'string' && path.startsWith('lithium.')) return type === 'Li-ion';
+  const mode = settingAt(settings, 'load.mode');
+  if (typeof mode === 'string' && LOAD_MODE_FIELDS[path]) return LOAD_MODE_FIELDS[path].includes(mode);
+  return true;
+}
+
 function labelOf(key, own) {
   return name('fields', key) ?? (own ? t(own) : key);
 }
@@ -78,12 +100,12 @@ export function mountDevice(root, id) {
     }
     fill(head, el('a', { href: '#/', class: 'back', text: `← ${t('back')}` }),
       el('h1', { dataset: { key: 'name' } }), el('p', { class: 'status', dataset: { key: 'status' } }));
-    const battery = BATTERY_SETTINGS.filter(([path]) => detail && settingAt(detail.settings, path) !== undefined)
+    const battery = BATTERY_SETTINGS.filter(([path]) => detail && applies(detail.settings, path))
       .map(([path, , , own]) => row(path, labelOf(path, own || (path === 'battery.systemVoltage' ? 'systemVoltage' : null))));
-    const load = LOAD_SETTINGS.filter(([path]) => detail && settingAt(detail.settings, path) !== undefined)
+    const load = LOAD_SETTINGS.filter(([path]) => detail && applies(detail.settings, path))
       .map(([path, , , own]) => row(path, labelOf(path, own)));
     for (const timer of ['timer1', 'timer2'])
-      if (detail && settingAt(detail.settings, `load.${timer}`)) load.push(row(`load.${timer}`, t(timer)));
+      if (detail && applies(detail.settings, `load.${timer}`)) load.push(row(`load.${timer}`, t(timer)));
     const link = Object.keys(d.link || {}).map((key) => row(`link.${key}`, key === 'last_cycle_ms' ? t('lastCycle') : key));
     fill(groups,
       group('running', name('groups', 'running') ?? t('chargeState'), [

@@ -64,9 +64,18 @@ function baseOptions(date, yTitle) {
   };
 }
 
+// A point with no neighbour on either side draws no line: it gets a dot, so
+// a lone bucket (the first minutes of a day, a short run between gaps) shows.
+function loneDot(context) {
+  const data = context.dataset.data;
+  const i = context.dataIndex;
+  const missing = (j) => j < 0 || j >= data.length || data[j].y === null;
+  return !missing(i) && missing(i - 1) && missing(i + 1) ? 3 : 0;
+}
+
 function line(label, data, colourName, axis = 'y', dash = []) {
   const c = colour(colourName);
-  return { label, data, borderColor: c, backgroundColor: c, yAxisID: axis, borderDash: dash };
+  return { label, data, borderColor: c, backgroundColor: c, yAxisID: axis, borderDash: dash, pointRadius: loneDot };
 }
 
 export function mountDeviceCharts(root, id, today) {
