@@ -7,7 +7,7 @@ import { num, stateValue, wallDate, browserToday } from '../format.js';
 import { store, canControl } from '../store.js';
 import { getJson, postJson, devicePath } from '../api.js';
 import { deviceStatus, statusText } from './overview.js';
-import { mountDeviceCharts } from './deviceCharts.js';
+import { loadChartJs, mountDeviceCharts } from './deviceCharts.js';
 
 const REALTIME = ['pv_voltage', 'battery_voltage', 'load_voltage', 'charge_current', 'load_current',
   'charge_power', 'load_power', 'inner_temperature', 'battery_temperature'];
@@ -207,7 +207,10 @@ export function mountDevice(root, id) {
     build();
     if (device() && !charts) {
       const d = device();
-      charts = mountDeviceCharts(chartSlot, id, wallDate(d.last_update) || browserToday());
+      // Chart.js is fetched only when a device page first needs it, so the
+      // overview shows its live values without waiting for it.
+      await loadChartJs();
+      if (!charts) charts = mountDeviceCharts(chartSlot, id, wallDate(d.last_update) || browserToday());
     }
   }
 

@@ -78,6 +78,24 @@ function line(label, data, colourName, axis = 'y', dash = []) {
   return { label, data, borderColor: c, backgroundColor: c, yAxisID: axis, borderDash: dash, pointRadius: loneDot };
 }
 
+let chartJs = null;
+
+// Loads Debian's Chart.js once, from the bridge; resolves also when it is
+// missing (the charts then say they are unavailable).
+export function loadChartJs() {
+  if (!chartJs) {
+    chartJs = new Promise((resolve) => {
+      if (window.Chart) { resolve(); return; }
+      const script = document.createElement('script');
+      script.src = '/assets/chart.min.js';
+      script.onload = () => resolve();
+      script.onerror = () => resolve();
+      document.head.appendChild(script);
+    });
+  }
+  return chartJs;
+}
+
 export function mountDeviceCharts(root, id, today) {
   const Chart = window.Chart;
   let date = today;
