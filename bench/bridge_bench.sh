@@ -31,49 +31,9 @@ command -v jq >/dev/null || { echo "bridge_bench: needs jq" >&2; exit 1; }
 [ -x /usr/bin/time ] || { echo "bridge_bench: needs /usr/bin/time (package time)" >&2; exit 1; }
 
 work=$(mktemp -d)
-sim_pids=()
-stop_sims() {
-    for pid in "${sim_pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    for pid in "${sim_pids[@]}"; do wait "$pid" 2>/dev/null || true; done
-    sim_pids=()
-}
+. bench/bridge_sims.sh
 mqtt_pids=()
 trap 'stop_sims; for pid in "${mqtt_pids[@]}"; do kill "$pid" 2>/dev/null || true; done; rm -rf "$work"' EXIT
-
-buses=4
-devices=8
-addresses=$(seq -s, 1 "$devices")
-
-# start_sims N: N simulated buses; their ports in $work/port.<i>.
-start_sims() {
-    for i in $(seq 0 $(($1 - 1))); do
-        "$sim" --pace --baud 9600 --devices "$addresses" --seed $((i + 1)) \
-            >"$work/sim.$i.out" 2>"$work/sim.$i.err" &
-        sim_pids+=($!)
-    done
-    for i in $(seq 0 $(($1 - 1))); do
-        for _ in $(seq 200); do
-            [ -s "$work/sim.$i.out" ] && grep -q '^wire-time floor' "$work/sim.$i.err" && break
-            sleep 0.1
-        done
-        head -n 1 "$work/sim.$i.out" >"$work/port.$i"
-        [ -s "$work/port.$i" ] || { echo "bridge_bench: simulator $i did not start" >&2; cat "$work/sim.$i.err" >&2; exit 1; }
-    done
-}
-
-# config FILE INTERVAL BUSES [EXTRA-ADDRESS]
-config() {
-    local file=$1 interval=$2 count=$3 extra=${4:-}
-    # History has its own bench (history_store_bench.sh); off here so these
-    # figures stay comparable with earlier runs.
-    printf 'poll_interval_s = %s\n[history]\ninterval_s = %s\n' "$interval" "${HISTORY_INTERVAL:-0}" >"$file"
-    [ -n "${HISTORY_DIR:-}" ] && printf 'dir = "%s"\n' "$HISTORY_DIR" >>"$file"
-    for i in $(seq 0 $((count - 1))); do
-        local list=""
-        for a in $(seq 1 "$devices") $extra; do list+="{ address = $a }, "; done
-        printf '[[bus]]\nport = "%s"\ndevices = [ %s]\n' "$(cat "$work/port.$i")" "$list" >>"$file"
-    done
-}
 
 # run CONFIG OUT: the bridge for $seconds; /usr/bin/time's figures in OUT.time.
 run() {

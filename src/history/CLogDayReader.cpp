@@ -19,6 +19,10 @@ using File = std::unique_ptr<std::FILE, FileCloser>;
 // serial number on every line) stops growing; further texts read as empty.
 constexpr size_t kMaxTexts = 65535;
 
+// Files are read in pieces of this size, so a day costs no allocation of its
+// size (and no page faults for one) on top of its records.
+constexpr size_t kReadPiece = 64 * 1024;
+
 }  // namespace
 
 void DayTotals::Add(const HistorySample& sample) {
@@ -35,7 +39,7 @@ void DayTotals::Add(const HistorySample& sample) {
     maxBatteryVoltage = std::max(maxBatteryVoltage, sample.batteryVoltage);
 }
 
-CLogDayReader::CLogDayReader(LogDate date) {
+CLogDayReader::CLogDayReader(LogDate date, bool keepSamples) : keepSamples_(keepSamples) {
     day_.date = date;
 }
 
@@ -64,6 +68,10 @@ void CLogDayReader::TakeLine(std::string_view line) {
     LogRecordTexts texts;
     switch (ParseLogLine(line, &sample, &texts)) {
         case LogLineKind::Record:
+            if (!keepSamples_) {
+                day_.totals.Add(sample);
+                break;
+            }
             sample.serialText = Intern(texts.serialNumber);
             sample.workModeText = Intern(texts.workMode);
             sample.errorText = Intern(texts.errorCode);
@@ -115,10 +123,14 @@ int CLogDayReader::ReadAppended(const std::string& path) {
     if (std::fseek(file.get(), static_cast<long>(offset_), SEEK_SET) != 0) return -1;
 
     const size_t before = day_.samples.size();
-    std::string buffer(static_cast<size_t>(size) - offset_, '\0');
-    const size_t got = std::fread(buffer.data(), 1, buffer.size(), file.get());
-    buffer.resize(got);
-    Feed(buffer);
+    const auto piece = std::make_unique_for_overwrite<char[]>(kReadPiece);
+    for (uint64_t left = static_cast<uint64_t>(size) - offset_; left > 0;) {
+        const size_t got = std::fread(
+            piece.get(), 1, static_cast<size_t>(std::min<uint64_t>(left, kReadPiece)), file.get());
+        if (got == 0) break;
+        Feed(std::string_view(piece.get(), got));
+        left -= got;
+    }
     return static_cast<int>(day_.samples.size() - before);
 }
 
@@ -126,6 +138,12 @@ HistoryDay ReadLogDay(const std::string& path, LogDate date) {
     CLogDayReader reader(date);
     reader.ReadAppended(path);
     return reader.TakeDay();
+}
+
+DayTotals ReadLogDayTotals(const std::string& path, LogDate date) {
+    CLogDayReader reader(date, false);
+    reader.ReadAppended(path);
+    return reader.Day().totals;
 }
 
 }  // namespace kestrane

@@ -15,7 +15,9 @@ namespace kestrane {
 
 class CLogDayReader {
 public:
-    explicit CLogDayReader(LogDate date);
+    // With `keepSamples` false the records only go into the day's totals and
+    // counts: samples and texts stay empty, for listing days cheaply.
+    explicit CLogDayReader(LogDate date, bool keepSamples = true);
 
     // Takes the complete lines of `bytes` (after any incomplete line left by
     // the previous call); keeps the rest for the next call.
@@ -39,6 +41,7 @@ private:
     void Restart();
 
     HistoryDay day_;
+    bool keepSamples_ = true;
     std::string partial_;
     uint64_t offset_ = 0;
     // Looked up by string_view, so a known text costs no allocation.
@@ -54,5 +57,7 @@ private:
 // The whole file of one day; tornLastLine is set when it ends inside a line.
 // A file that cannot be read gives a day without samples.
 HistoryDay ReadLogDay(const std::string& path, LogDate date);
+// The same file's totals alone, without keeping its records.
+DayTotals ReadLogDayTotals(const std::string& path, LogDate date);
 
 }  // namespace kestrane

@@ -3,6 +3,8 @@
 // agreement with the log writer, growing files, and the days summary.
 #include <gtest/gtest.h>
 
+#include <charconv>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 
@@ -119,6 +121,84 @@ TEST(HistoryReaderTest, FedInPiecesALineSplitAnywhereIsReadOnce) {
         EXPECT_EQ(reader.Day().junkLines, 0) << cut;
         EXPECT_FALSE(reader.Day().tornLastLine);
     }
+}
+
+TEST(HistoryReaderTest, NumbersReadAsFromCharsReadsThemInEveryForm) {
+    // The short forms the writer uses are parsed directly, anything else by
+    // std::from_chars; both must give the same double, or refuse alike.
+    std::vector<std::string> texts = {"13.8",
+                                      "0.1",
+                                      "-0.0",
+                                      "-12.5",
+                                      "007.25",
+                                      "99999.99",
+                                      "123456789012.345",
+                                      "0.3000000000000001",
+                                      "1234567890123456789.5",
+                                      "1.",
+                                      ".5",
+                                      "1e1",
+                                      "+1.0",
+                                      "-",
+                                      "1.2.3",
+                                      "inf",
+                                      " 12.5 "};
+    // Every tenth and hundredth up to 99.99, where any shortcut that
+    // multiplies by 0.1 rounds differently.
+    for (int i = 0; i < 10000; i += 7)
+        texts.push_back(std::to_string(i / 100) + "." + std::to_string(i / 10 % 10) +
+                        (i % 2 != 0 ? std::to_string(i % 10) : ""));
+    for (const std::string& text : texts) {
+        const HistoryDay day =
+            Parse(Record("8:5:0", "Connected", "KS-1", "NormalRun", text) + "\n");
+        double expected = 0;
+        const std::string trimmed =
+            text.substr(text.find_first_not_of(' '),
+                        text.find_last_not_of(' ') - text.find_first_not_of(' ') + 1);
+        const auto result =
+            std::from_chars(trimmed.data(), trimmed.data() + trimmed.size(), expected);
+        const bool valid = result.ec == std::errc() &&
+                           result.ptr == trimmed.data() + trimmed.size() && std::isfinite(expected);
+        ASSERT_EQ(day.samples.size(), valid ? 1u : 0u) << text;
+        if (valid) EXPECT_EQ(day.samples[0].batteryVoltage, expected) << text;
+    }
+    // Whole numbers: out of range for the temperature's 32 bits is junk.
+    const std::string base = Record("8:5:0");
+    const std::string tail = ",31,-5";
+    ASSERT_EQ(base.substr(base.size() - tail.size()), tail);
+    for (const auto& [text, expected] : std::vector<std::pair<std::string, std::optional<int>>>{
+             {"-2147483648", -2147483648},
+             {"2147483647", 2147483647},
+             {"2147483648", std::nullopt},
+             {"-0", 0},
+             {"0042", 42},
+             {"99999999999999999999", std::nullopt},
+             {"4.5", std::nullopt}}) {
+        const HistoryDay day =
+            Parse(base.substr(0, base.size() - tail.size()) + ",31," + text + "\n");
+        ASSERT_EQ(day.samples.size(), expected ? 1u : 0u) << text;
+        if (expected) EXPECT_EQ(day.samples[0].batteryTemperature, *expected) << text;
+    }
+}
+
+TEST(HistoryReaderTest, CommasAnywhereInTheSerialNumberLeaveTheColumnsInPlace) {
+    // Commas at every position within the eight-byte steps of the field scan.
+    for (size_t length = 0; length < 20; ++length) {
+        std::string serial;
+        for (size_t i = 0; i < length; ++i)
+            serial += i % 3 == 1 ? ',' : static_cast<char>('A' + i);
+        const HistoryDay day = Parse(Record("8:5:0", "Connected", serial) + "\r\n");
+        ASSERT_EQ(day.samples.size(), 1u) << serial;
+        EXPECT_EQ(day.Text(day.samples[0].serialText), serial);
+        EXPECT_DOUBLE_EQ(day.samples[0].batteryVoltage, 13.8);
+        EXPECT_EQ(day.samples[0].batteryTemperature, -5);
+    }
+    // At most 64 fields: a record has 18, so 46 commas in its serial number
+    // are the most a record may hold.
+    EXPECT_EQ(Parse(Record("8:5:0", "Connected", std::string(46, ',')) + "\n").samples.size(), 1u);
+    const HistoryDay tooMany = Parse(Record("8:5:0", "Connected", std::string(47, ',')) + "\n");
+    EXPECT_EQ(tooMany.samples.size(), 0u);
+    EXPECT_EQ(tooMany.junkLines, 1);
 }
 
 TEST_F(HistoryFolderTest, TheWritersFileReadsBackFieldForField) {
@@ -250,6 +330,17 @@ TEST_F(HistoryFolderTest, GeneratedDaysSummariseAsTheirFullReadingsTotal) {
         EXPECT_GT(summary.chargedWh, 500);
         EXPECT_EQ(summary.chargedWh, day.totals.chargedWh);
         EXPECT_EQ(summary.usedWh, day.totals.usedWh);
+        // A day is larger than the pieces it is read in; the totals alone
+        // come out as the full reading's.
+        EXPECT_GT(file.size, 100000u);
+        const DayTotals totals = ReadLogDayTotals(file.path, file.date);
+        EXPECT_EQ(totals.hasData, day.totals.hasData);
+        EXPECT_EQ(totals.chargedWh, day.totals.chargedWh);
+        EXPECT_EQ(totals.usedWh, day.totals.usedWh);
+        EXPECT_EQ(totals.peakChargePower, day.totals.peakChargePower);
+        EXPECT_EQ(totals.peakLoadPower, day.totals.peakLoadPower);
+        EXPECT_EQ(totals.minBatteryVoltage, day.totals.minBatteryVoltage);
+        EXPECT_EQ(totals.maxBatteryVoltage, day.totals.maxBatteryVoltage);
     }
 }
 

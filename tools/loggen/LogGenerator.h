@@ -1,7 +1,8 @@
 // Writes days of event log with the program's own log writer, as a monitor
-// that ran without a break would have: a record every 55 s, a plausible day of
-// sun, battery and lamp, optional link drop-outs and one alarm a day. For the
-// history benchmark and the viewer's tests.
+// that ran without a break would have: a record every 55 s (or any other
+// interval), a plausible day of sun, battery and lamp, optional link
+// drop-outs and one alarm a day. For the history benchmarks and the viewer's
+// tests.
 #pragma once
 
 #include <string>

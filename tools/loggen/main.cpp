@@ -14,6 +14,9 @@ int main(int argc, char** argv) {
     app.add_option("folder", options.folder, "folder to write the daily files into")->required();
     app.add_option("--first", first, "date of the first day, YYYY-MM-DD");
     app.add_option("--days", options.days, "number of days")->check(CLI::Range(1, 3660));
+    app.add_option("--interval", options.intervalSeconds, "seconds between records")
+        ->capture_default_str()
+        ->check(CLI::Range(1, 86400));
     app.add_option("--seed", options.seed, "seed of the weather");
     app.add_flag("--clean", clean, "no link drop-outs and no alarm");
     CLI11_PARSE(app, argc, argv);
