@@ -7,6 +7,7 @@
 
 #include "CliOptions.h"
 #include "Commands.h"
+#include "history/HistoryJson.h"
 #include "history/HistoryStore.h"
 
 namespace kestrane::cli {
@@ -55,19 +56,7 @@ int ListDevices(HistoryStore& store, const HistoryOptions& options) {
 
 int PrintDays(const std::vector<StoredDay>& days, const HistoryOptions& options) {
     if (options.json) {
-        json list = json::array();
-        for (const StoredDay& day : days) {
-            const DayTotals& t = day.totals;
-            list.push_back({{"date", IsoDate(day.date)},
-                            {"has_data", t.hasData},
-                            {"charged_wh", t.chargedWh},
-                            {"used_wh", t.usedWh},
-                            {"peak_charge_w", t.peakChargePower},
-                            {"peak_load_w", t.peakLoadPower},
-                            {"min_battery_v", t.minBatteryVoltage},
-                            {"max_battery_v", t.maxBatteryVoltage}});
-        }
-        std::printf("%s\n", json{{"days", list}}.dump().c_str());
+        std::printf("%s\n", DaysJson(days).dump().c_str());
         return kExitDone;
     }
     std::printf(options.csv ? "date,charged_wh,used_wh,peak_charge_w,peak_load_w,"

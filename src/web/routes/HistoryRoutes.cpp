@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "history/HistoryJson.h"
 #include "web/WebErrors.h"
 
 namespace kestrane::web {
@@ -46,19 +47,7 @@ HttpResponse Days(const RouteContext& context, const WebSources& sources) {
     }
     const auto days = sources.history->Days(context.params.at("id"), from, to);
     if (!days) return MakeError(WebError::kNotFound, "no history of that controller");
-    json list = json::array();
-    for (const StoredDay& day : *days) {
-        const DayTotals& t = day.totals;
-        list.push_back({{"date", IsoDate(day.date)},
-                        {"has_data", t.hasData},
-                        {"charged_wh", t.chargedWh},
-                        {"used_wh", t.usedWh},
-                        {"peak_charge_w", t.peakChargePower},
-                        {"peak_load_w", t.peakLoadPower},
-                        {"min_battery_v", t.minBatteryVoltage},
-                        {"max_battery_v", t.maxBatteryVoltage}});
-    }
-    return HttpResponse::Json(200, json{{"days", list}}.dump());
+    return HttpResponse::Json(200, DaysJson(*days).dump());
 }
 
 HttpResponse Series(const RouteContext& context, const WebSources& sources) {
