@@ -140,9 +140,10 @@ def main():
         figures['decode_to_page_median_ms'] = median(latencies)
         figures['decode_to_page_p95_ms'] = p95(latencies)
 
-        # The device page's charts.
-        wait(driver, lambda: driver.execute_script(DRAW_PLUGIN))
+        # The device page's charts; the page fetches Chart.js when it first
+        # opens one, and the drawing probe is hooked in once it is there.
         driver.execute_script('location.hash = arguments[0]', '#/device/' + device)
+        wait(driver, lambda: driver.execute_script(DRAW_PLUGIN))
         wait(driver, lambda: driver.execute_script(
             "return !!(window.Chart && Chart.getChart('day-chart') && Chart.getChart('days-chart'))"))
         days, months = [], []

@@ -44,14 +44,20 @@ std::optional<Number> PlainDecimal(std::string_view text) {
     int count = 0;
     int decimals = 0;
     const char* const first = p;
-    for (; p != end && *p >= '0' && *p <= '9'; ++p, ++count)
+    // More digits than int64_t holds go to from_chars before they overflow.
+    constexpr int kMaxDigits = 18;
+    for (; p != end && *p >= '0' && *p <= '9'; ++p, ++count) {
+        if (count == kMaxDigits) return std::nullopt;
         digits = digits * 10 + (*p - '0');
-    if (p == first || count > 18) return std::nullopt;
+    }
+    if (p == first) return std::nullopt;
     if constexpr (std::is_floating_point_v<Number>) {
         if (p != end && *p == '.') {
             const char* const point = ++p;
-            for (; p != end && *p >= '0' && *p <= '9'; ++p, ++count)
+            for (; p != end && *p >= '0' && *p <= '9'; ++p, ++count) {
+                if (count == kMaxDigits) return std::nullopt;
                 digits = digits * 10 + (*p - '0');
+            }
             decimals = static_cast<int>(p - point);
             if (decimals == 0) return std::nullopt;
         }

@@ -221,8 +221,11 @@ async function start() {
   setLanguage(language());
   wire();
   renderChrome();
+  // The data is asked for beside the session: with open reading (the usual
+  // case) it is there one round trip sooner, and a 401 is handled as before.
+  const data = loadData();
   await loadSession();
-  if (mayRead()) await loadData();
+  await data;
   renderChrome();
   route();
   startEvents();
