@@ -9,15 +9,6 @@ namespace {
 
 using nlohmann::json;
 
-std::optional<double> Number(const json& object, const char* key) {
-    if (!object.is_object()) return std::nullopt;
-    const auto it = object.find(key);
-    if (it == object.end()) return std::nullopt;
-    if (it->is_boolean()) return it->get<bool>() ? 1.0 : 0.0;
-    if (it->is_number()) return it->get<double>();
-    return std::nullopt;
-}
-
 // A family with one unlabelled sample, when the status has the value.
 void Single(MetricsWriter& out, const MetricFamily& family, std::optional<double> value,
             double scale = 1) {
@@ -38,23 +29,23 @@ void WriteBridgeMetrics(const json& status, MetricsWriter& out) {
     Single(
         out,
         {"kestrane_bridge_uptime_seconds", MetricType::kGauge, "Seconds since the bridge started."},
-        Number(status, "uptime_s"));
+        JsonNumber(status, "uptime_s"));
     Single(out,
            {"kestrane_bridge_poll_interval_seconds", MetricType::kGauge,
             "Seconds between the bridge's polls of each controller, as configured."},
-           Number(status, "poll_interval_s"));
+           JsonNumber(status, "poll_interval_s"));
 
     const json buses = status.value("buses", json::array());
     if (buses.is_array() && !buses.empty()) {
         out.Begin({"kestrane_bus_line_open", MetricType::kGauge,
                    "1 when the bridge has the bus's serial line or TCP link open, else 0."});
         for (const json& bus : buses)
-            if (const auto open = Number(bus, "open"); open && bus.contains("index"))
+            if (const auto open = JsonNumber(bus, "open"); open && bus.contains("index"))
                 out.Sample({{"bus", bus["index"].dump()}}, *open);
         out.Begin({"kestrane_bus_last_pass_seconds", MetricType::kGauge,
                    "Seconds the bridge's last pass over all controllers of the bus took."});
         for (const json& bus : buses)
-            if (const auto ms = Number(bus, "last_pass_ms"); ms && bus.contains("index"))
+            if (const auto ms = JsonNumber(bus, "last_pass_ms"); ms && bus.contains("index"))
                 out.Sample({{"bus", bus["index"].dump()}}, *ms / 1000.0);
     }
 
@@ -63,27 +54,27 @@ void WriteBridgeMetrics(const json& status, MetricsWriter& out) {
         Single(out,
                {"kestrane_mqtt_connected", MetricType::kGauge,
                 "1 when the bridge is connected to its MQTT broker, else 0."},
-               Number(mqtt, "connected"));
+               JsonNumber(mqtt, "connected"));
 
     const json history = status.value("history", json::object());
     if (history.is_object() && history.value("enabled", false)) {
         Single(out,
                {"kestrane_history_ok", MetricType::kGauge,
                 "1 while the bridge's history writes succeed, 0 after a failed write."},
-               Number(history, "ok"));
+               JsonNumber(history, "ok"));
         Single(out,
                {"kestrane_history_written_records_total", MetricType::kCounter,
                 "History records the bridge has written since it started."},
-               Number(history, "records_written"));
+               JsonNumber(history, "records_written"));
         Single(out,
                {"kestrane_history_dropped_records_total", MetricType::kCounter,
                 "History records the bridge dropped since it started because its queue "
                 "was full."},
-               Number(history, "history_dropped"));
+               JsonNumber(history, "history_dropped"));
         Single(out,
                {"kestrane_history_queued_records", MetricType::kGauge,
                 "History records waiting to be written."},
-               Number(history, "queued"));
+               JsonNumber(history, "queued"));
     }
 }
 

@@ -110,16 +110,6 @@ bool Answered(const DeviceSnapshot& device) {
     return device.update.state.is_object();
 }
 
-// The number at `key`, true for a JSON boolean true; nothing for anything else.
-std::optional<double> Number(const json& object, const char* key) {
-    if (!object.is_object()) return std::nullopt;
-    const auto it = object.find(key);
-    if (it == object.end()) return std::nullopt;
-    if (it->is_boolean()) return it->get<bool>() ? 1.0 : 0.0;
-    if (it->is_number()) return it->get<double>();
-    return std::nullopt;
-}
-
 }  // namespace
 
 void WriteDeviceMetrics(const std::vector<DeviceSnapshot>& devices, MetricsWriter& out) {
@@ -156,7 +146,7 @@ void WriteDeviceMetrics(const std::vector<DeviceSnapshot>& devices, MetricsWrite
         out.Begin(metric.family);
         for (size_t i = 0; i < devices.size(); ++i) {
             if (!Answered(devices[i])) continue;
-            if (const auto value = Number(devices[i].update.state, metric.key))
+            if (const auto value = JsonNumber(devices[i].update.state, metric.key))
                 out.Sample(labels[i], *value * metric.scale);
         }
     }
@@ -168,7 +158,7 @@ void WriteDeviceMetrics(const std::vector<DeviceSnapshot>& devices, MetricsWrite
         if (!Answered(devices[i])) continue;
         for (size_t r = 0; r < kBusResultCount; ++r) {
             const std::string result(BusResultName(static_cast<BusResult>(r)));
-            const auto count = Number(devices[i].update.link, result.c_str());
+            const auto count = JsonNumber(devices[i].update.link, result.c_str());
             if (!count) continue;
             Labels withResult = labels[i];
             withResult.emplace_back("result", result);

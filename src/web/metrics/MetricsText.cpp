@@ -122,4 +122,13 @@ void MetricsWriter::Sample(const Labels& labels, double value) {
     text_ += '\n';
 }
 
+std::optional<double> JsonNumber(const nlohmann::json& object, const char* key) {
+    if (!object.is_object()) return std::nullopt;
+    const auto it = object.find(key);
+    if (it == object.end()) return std::nullopt;
+    if (it->is_boolean()) return it->get<bool>() ? 1.0 : 0.0;
+    if (it->is_number()) return it->get<double>();
+    return std::nullopt;
+}
+
 }  // namespace kestrane::web::metrics

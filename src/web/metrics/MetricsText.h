@@ -5,6 +5,10 @@
 // UTF-8 before it is written; a scrape never breaks on a hostile name.
 #pragma once
 
+#include <optional>
+
+#include <nlohmann/json.hpp>
+
 #include <string>
 #include <string_view>
 #include <utility>
@@ -33,6 +37,10 @@ std::string EscapeHelp(std::string_view text);
 // Shortest text that reads back as the same double; whole numbers without a
 // decimal point; NaN, +Inf and -Inf as the format spells them.
 std::string FormatNumber(double value);
+
+// The number at `key` of a JSON object, 1 and 0 for true and false; nothing
+// for anything else or a missing key.
+std::optional<double> JsonNumber(const nlohmann::json& object, const char* key);
 
 class MetricsWriter {
 public:
