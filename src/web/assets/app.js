@@ -34,7 +34,9 @@ let streamDropped = false;
 let bannerTimer = 0;
 let retryTimer = 0;
 
-async function loadSession() {
+// Reads the session into the store; the caller shows it, so that after a
+// login the new role and the page built for it appear together.
+async function fetchSession() {
   try {
     const session = await getJson('/api/v1/session');
     store.session = {
@@ -46,7 +48,6 @@ async function loadSession() {
     store.session = { role: 'none', read_access: 'open', csrf: null };
   }
   setCsrf(store.session.csrf);
-  renderAccount();
 }
 
 function mayRead() {
@@ -182,8 +183,9 @@ async function login(password) {
 }
 
 async function afterLogin() {
-  await loadSession();
+  await fetchSession();
   await loadData();
+  renderAccount();
   startEvents();
   route();
 }
@@ -224,7 +226,7 @@ async function start() {
   // The data is asked for beside the session: with open reading (the usual
   // case) it is there one round trip sooner, and a 401 is handled as before.
   const data = loadData();
-  await loadSession();
+  await fetchSession();
   await data;
   renderChrome();
   route();

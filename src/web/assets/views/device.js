@@ -166,6 +166,9 @@ export function mountDevice(root, id) {
 
   function buildControl(d) {
     if (!canControl(d)) { control.replaceChildren(); return; }
+    // Built once per page: a rebuild would drop the admin's pending choice
+    // and the last result.
+    if (control.firstChild) return;
     const select = el('select', { id: 'load-mode-select', 'aria-label': t('loadModeLabel') },
       LOAD_MODES.map((mode) => el('option', { value: mode, text: name('load_mode', mode) ?? mode })));
     select.addEventListener('change', () => { select.dataset.touched = '1'; });
