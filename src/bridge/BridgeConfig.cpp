@@ -1,5 +1,7 @@
 #include "bridge/BridgeConfig.h"
 
+#include <filesystem>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -383,6 +385,12 @@ std::string DefaultHistoryDir() {
         return std::string(data) + "/kestrane/history";
     const char* home = std::getenv("HOME");
     return std::string(home != nullptr ? home : ".") + "/.local/share/kestrane/history";
+}
+
+std::string BackupDirBeside(const std::string& historyDir) {
+    std::filesystem::path history = std::filesystem::path(historyDir).lexically_normal();
+    if (!history.has_filename()) history = history.parent_path();  // a trailing '/'
+    return (history.parent_path() / "backups").string();
 }
 
 }  // namespace kestrane::bridge

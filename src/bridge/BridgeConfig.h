@@ -97,4 +97,9 @@ ConfigLoad LoadBridgeConfig(const std::string& path);
 // $XDG_DATA_HOME/kestrane/history, otherwise ~/.local/share/kestrane/history.
 std::string DefaultHistoryDir();
 
+// "backups" beside the history folder: where a settings write from the web
+// page keeps the settings it replaces. Beside the default history folder
+// that is where `kestrane-cli settings apply` keeps its own.
+std::string BackupDirBeside(const std::string& historyDir);
+
 }  // namespace kestrane::bridge

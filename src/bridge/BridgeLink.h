@@ -5,9 +5,12 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include <nlohmann/json.hpp>
+
+#include "profile/ProfileJson.h"
 
 namespace kestrane::bridge {
 
@@ -44,21 +47,47 @@ struct DeviceUpdate {
 
 enum class LoadModeChoice { kLight, kLightAndTime, kDualTimer, kOn, kOff };
 
-// A command from Home Assistant for the bus thread that owns the device.
+// A settings profile to check against a controller's last read, or to
+// write to it; shared, as it is read-only once queued.
+struct SettingsRequest {
+    profile::Profile profile;  // already read and checked
+    std::string basedOn;       // apply: the settings read time the change was made from
+    bool english = true;       // language of the checks' messages
+    std::string backupDirectory;
+};
+
+// A command from Home Assistant or the web page for the bus thread that owns
+// the device.
 struct DeviceCommand {
-    enum class Kind { kSetLoadMode, kSetClock };
+    enum class Kind { kSetLoadMode, kSetClock, kCheckSettings, kApplySettings };
     std::string deviceId;
     Kind kind = Kind::kSetLoadMode;
     LoadModeChoice loadMode = LoadModeChoice::kLight;
+    std::shared_ptr<const SettingsRequest> settings;  // the two settings kinds
     uint64_t id = 0;  // given back in the outcome, for a caller that waits for it
+
+    // Whether the command changes the controller, and so needs allow_control.
+    bool Writes() const { return kind != Kind::kCheckSettings; }
 };
 
 // How a command ended, after its read-back; published on <prefix>/<id>/event.
 struct CommandOutcome {
+    // Why a settings command did nothing, when it did nothing.
+    enum class Refusal {
+        kNone,
+        kNotRead,  // the settings have not been read since the line opened
+        kChanged,  // the controller's settings are not those the change was based on
+        kChecks,   // the profile fails the window's checks
+    };
     std::string deviceId;
     bool ok = false;
     std::string message;
     uint64_t commandId = 0;  // the command's id
+    Refusal refusal = Refusal::kNone;
+    // The settings commands' answer for the web page; null otherwise.
+    nlohmann::json detail = nullptr;
+    // A check changes nothing and is nobody's news but its caller's.
+    bool announce = true;
 };
 
 // Implemented by the MQTT side; called from the bus threads.

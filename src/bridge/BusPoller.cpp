@@ -144,6 +144,7 @@ void BusPoller::Run() {
     while (!stop_) {
         if (!line_ && !OpenLine(reported, backoff)) continue;
         const SteadyTime cycleStart = Steady::now();
+        passStart_ = cycleStart;
         const std::optional<SteadyTime> nextDue = PollBus();
         if (master_ && master_->LineClosed()) {
             LoseLine();
@@ -299,10 +300,21 @@ void BusPoller::NoteSettingsRead(Slot& slot, const CycleResult& cycle) {
     for (const int block : kSettingsBlocks)
         all |= 1u << block;
     if (!fresh || slot.settingsBlocksRead != all) return;
-    const auto now = std::chrono::system_clock::now();
-    slot.settingsReadAt = IsoTimestamp(now);
-    slot.settings = nlohmann::json::parse(
-        profile::ExportProfile(slot.device->Data(), slot.settingsReadAt), nullptr, false);
+    RecordSettings(slot);
+}
+
+bool BusPoller::RecordSettings(Slot& slot) {
+    const std::string readAt = IsoTimestamp(std::chrono::system_clock::now());
+    nlohmann::json fresh =
+        nlohmann::json::parse(profile::ExportProfile(slot.device->Data(), readAt), nullptr, false);
+    const auto content = [](nlohmann::json profile) {
+        if (profile.is_object()) profile.erase("exportedAt");
+        return profile;
+    };
+    if (!slot.settings.is_null() && content(fresh) == content(slot.settings)) return false;
+    slot.settings = std::move(fresh);
+    slot.settingsReadAt = readAt;
+    return true;
 }
 
 void BusPoller::LearnIdentity(Slot& slot) {

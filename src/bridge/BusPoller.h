@@ -22,6 +22,8 @@
 #include <thread>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "bridge/BridgeConfig.h"
 #include "bridge/BridgeLink.h"
 #include "bridge/DeviceIdRegistry.h"
@@ -91,6 +93,19 @@ private:
     void Execute(Slot& slot, const DeviceCommand& command);
     CommandOutcome SetLoadMode(Slot& slot, LoadModeChoice choice);
     CommandOutcome SetClock(Slot& slot);
+    CommandOutcome CheckSettings(Slot& slot, const SettingsRequest& request);
+    CommandOutcome ApplySettings(Slot& slot, const SettingsRequest& request);
+    // The window's checks of a settings request against the controller's
+    // last read, with the write images filled when they pass; the problems
+    // as [{"field", "message"}].
+    nlohmann::json SettingsProblems(Slot& slot, const SettingsRequest& request);
+    // Keeps the profile object of the settings just read into the device.
+    // Its read time changes only with its content, so a change made from it
+    // can tell whether the controller still holds it. True when it changed.
+    bool RecordSettings(Slot& slot);
+    // Between the writes of one device: a pass over the others once the
+    // poll interval since the last pass has gone by.
+    void PollOthers(const Slot& busy);
     void MarkAllOffline();
     // Sleeps until `when`, running commands that arrive meanwhile (they fail
     // at once while the line is down); false once a stop was asked for.
@@ -112,6 +127,7 @@ private:
     std::atomic<double> lastBusCycleMs_{0};
     std::atomic<bool> lineOpen_{false};
     std::atomic<uint64_t> passes_{0};
+    SteadyTime passStart_{};  // of the latest pass; bus thread only
 
     mutable std::mutex mutex_;  // guards the identities, the queue and the wake-up
     std::condition_variable wake_;

@@ -53,7 +53,8 @@ bool BusPoller::Submit(const DeviceCommand& command) {
         const auto found = std::find_if(slots_.begin(), slots_.end(), [&](const auto& slot) {
             return slot->identity.deviceId == command.deviceId;
         });
-        if (found == slots_.end() || !(*found)->config.allowControl) return false;
+        if (found == slots_.end() || (command.Writes() && !(*found)->config.allowControl))
+            return false;
         commands_.push_back(command);
     }
     wake_.notify_all();
@@ -88,15 +89,23 @@ void BusPoller::Execute(Slot& slot, const DeviceCommand& command) {
         outcome = {command.deviceId, false, "the bus line is not open"};
     } else if (command.kind == DeviceCommand::Kind::kSetLoadMode) {
         outcome = SetLoadMode(slot, command.loadMode);
-    } else {
+    } else if (command.kind == DeviceCommand::Kind::kSetClock) {
         outcome = SetClock(slot);
+    } else if (!command.settings) {
+        outcome = {command.deviceId, false, "no settings given"};
+    } else if (command.kind == DeviceCommand::Kind::kCheckSettings) {
+        outcome = CheckSettings(slot, *command.settings);
+    } else {
+        outcome = ApplySettings(slot, *command.settings);
     }
     outcome.deviceId = command.deviceId;
     outcome.commandId = command.id;
-    BridgeLog(outcome.ok ? LogLevel::kInfo : LogLevel::kWarning,
-              Label() + ": " + command.deviceId + ": " + outcome.message);
+    if (outcome.announce)
+        BridgeLog(outcome.ok ? LogLevel::kInfo : LogLevel::kWarning,
+                  Label() + ": " + command.deviceId + ": " + outcome.message);
     sink_.ReportOutcome(outcome);
-    if (outcome.ok) Publish(slot);
+    // A settings write publishes what it read back itself, good or not.
+    if (outcome.ok && !command.settings) Publish(slot);
 }
 
 CommandOutcome BusPoller::SetLoadMode(Slot& slot, LoadModeChoice choice) {

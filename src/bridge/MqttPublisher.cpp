@@ -114,6 +114,7 @@ void MqttPublisher::Renamed(const std::string& oldId, const DeviceIdentity& now)
 }
 
 void MqttPublisher::ReportOutcome(const CommandOutcome& outcome) {
+    if (!outcome.announce) return;
     PublishEvent(outcome.deviceId, outcome.ok, outcome.message);
 }
 

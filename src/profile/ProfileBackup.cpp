@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -33,7 +34,7 @@ std::string BackupDirectory(const char* xdgDataHome, const char* home) {
     return {};
 }
 
-std::string BackupName(const std::string& serial, std::time_t when) {
+std::string BackupPrefix(const std::string& serial) {
     std::string safe;
     for (const char c : serial) {
         const bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
@@ -41,11 +42,62 @@ std::string BackupName(const std::string& serial, std::time_t when) {
         safe += plain ? c : '_';
     }
     if (safe.empty() || safe.find_first_not_of('.') == std::string::npos) safe = "unknown";
+    return safe + "-";
+}
+
+std::string BackupName(const std::string& serial, std::time_t when) {
     std::tm local{};
     localtime_r(&when, &local);
     char stamp[32];
     std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
-    return safe + "-" + stamp + ".json";
+    return BackupPrefix(serial) + stamp + ".json";
+}
+
+std::optional<std::time_t> BackupTime(const std::string& name, const std::string& serial) {
+    const std::string prefix = BackupPrefix(serial);
+    const std::string_view suffix = ".json";
+    if (!name.starts_with(prefix) || !name.ends_with(suffix)) return std::nullopt;
+    // "YYYYmmdd-HHMMSS", then nothing or "-<copy>".
+    const std::string rest =
+        name.substr(prefix.size(), name.size() - prefix.size() - suffix.size());
+    const auto digits = [&](size_t from, size_t count) {
+        if (from + count > rest.size()) return false;
+        for (size_t i = from; i < from + count; ++i)
+            if (rest[i] < '0' || rest[i] > '9') return false;
+        return true;
+    };
+    if (!digits(0, 8) || rest.size() < 15 || rest[8] != '-' || !digits(9, 6)) return std::nullopt;
+    if (rest.size() > 15 && (rest[15] != '-' || rest.size() > 19 || !digits(16, rest.size() - 16)))
+        return std::nullopt;
+    std::tm local{};
+    local.tm_year = std::stoi(rest.substr(0, 4)) - 1900;
+    local.tm_mon = std::stoi(rest.substr(4, 2)) - 1;
+    local.tm_mday = std::stoi(rest.substr(6, 2));
+    local.tm_hour = std::stoi(rest.substr(9, 2));
+    local.tm_min = std::stoi(rest.substr(11, 2));
+    local.tm_sec = std::stoi(rest.substr(13, 2));
+    local.tm_isdst = -1;
+    const std::time_t when = std::mktime(&local);
+    if (when == static_cast<std::time_t>(-1)) return std::nullopt;
+    return when;
+}
+
+std::vector<BackupEntry> ListBackups(const std::string& directory, const std::string& serial) {
+    std::vector<BackupEntry> entries;
+    std::error_code code;
+    for (const auto& entry : std::filesystem::directory_iterator(directory, code)) {
+        std::error_code typeCode;
+        if (!entry.is_regular_file(typeCode) || entry.is_symlink(typeCode)) continue;
+        const std::string name = entry.path().filename().string();
+        if (const auto when = BackupTime(name, serial)) entries.push_back({name, *when});
+    }
+    // Newest first; copies of one second by their number.
+    std::sort(entries.begin(), entries.end(), [](const BackupEntry& a, const BackupEntry& b) {
+        if (a.time != b.time) return a.time > b.time;
+        if (a.name.size() != b.name.size()) return a.name.size() > b.name.size();
+        return a.name > b.name;
+    });
+    return entries;
 }
 
 std::optional<std::string> WriteBackup(const std::string& directory, const std::string& name,

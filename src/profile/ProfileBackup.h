@@ -6,6 +6,7 @@
 #include <ctime>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace kestrane::profile {
 
@@ -17,6 +18,24 @@ std::string BackupDirectory(const char* xdgDataHome, const char* home);
 // serial number other than letters, digits, '-', '_' and '.' become '_', so a
 // controller's text can never leave the directory; no serial reads "unknown".
 std::string BackupName(const std::string& serial, std::time_t when);
+
+// "<serial>-" as BackupName makes it: the start of every backup name of
+// that controller.
+std::string BackupPrefix(const std::string& serial);
+
+// When `name` is one of the names BackupName (with WriteBackup's "-2" ...)
+// gives the controller with `serial`: the local time in it. Nothing for
+// any other name, so a name from elsewhere can never reach another file.
+std::optional<std::time_t> BackupTime(const std::string& name, const std::string& serial);
+
+struct BackupEntry {
+    std::string name;
+    std::time_t time;
+};
+
+// The backups of the controller with `serial` in `directory`, newest
+// first; regular files only.
+std::vector<BackupEntry> ListBackups(const std::string& directory, const std::string& serial);
 
 // Writes `text` to a new file `name` in `directory` (made when missing),
 // synced before returning. An existing file of that name is kept and the new

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "profile/ProfileEncoder.h"
+#include "profile/SettingsWrite.h"
 #include "protocol/RegisterMap.h"
 
 namespace kestrane::profile {
@@ -64,14 +65,9 @@ std::string Hex(const std::vector<uint8_t>& bytes) {
 
 std::vector<std::string> DiffLines(const ControllerData& data, const std::vector<size_t>& fields) {
     std::vector<std::string> lines;
-    for (size_t index : fields) {
-        const ProfileField& field = kProfileFields[index];
-        const uint16_t record = RecordWord(data, field);
-        const uint16_t image = ImageWord(data, field);
-        lines.push_back(std::string(field.path) + ": " +
-                        ShowValue(field, FieldFromWord(field, record), record) + " → " +
-                        ShowValue(field, FieldFromWord(field, image), image));
-    }
+    for (const FieldChange& change : FieldChanges(data, fields))
+        lines.push_back(std::string(kProfileFields[change.field].path) + ": " + change.from +
+                        " → " + change.to);
     return lines;
 }
 

@@ -10,6 +10,7 @@
 #include "profile/ProfileJson.h"
 #include "profile/ProfileMessages.h"
 #include "profile/ProfileSession.h"
+#include "profile/SettingsWrite.h"
 #include "protocol/RegisterMap.h"
 
 namespace kestrane::profile {
@@ -79,30 +80,20 @@ bool WriteText(const std::string& path, const std::string& text) {
     });
 }
 
-// Sends the planned writes of one controller until one fails. The
-// battery-type frame is sent as the window sends it; like the window, its
-// answer decides nothing: the read-back does.
+// Sends the planned writes of one controller, saying what each did, until
+// one fails.
 bool SendWrites(CBusMaster& bus, CBusDevice& device, const std::vector<PlannedWrite>& writes,
                 std::ostream& out, std::ostream& err) {
     const std::string label = Label(device.Address());
-    for (const PlannedWrite& write : writes) {
-        const TransactionResult result = bus.Transact(device, write.code);
-        if (result.result == BusResult::kOk) {
-            out << label << ": wrote " << BlockName(write.code) << "\n";
-            continue;
-        }
-        if (write.code == kBatteryTypeFrameCode) {
-            err << label << ": the battery-type frame got no answer\n";
-            continue;
-        }
-        err << label << ": writing " << BlockName(write.code)
-            << " failed: " << BusResultName(result.result);
-        if (result.result == BusResult::kException)
-            err << " (exception code " << int{result.exceptionCode} << ")";
-        err << "\n";
-        return false;
-    }
-    return true;
+    const std::string failure = SendPlannedWrites(
+        bus, device, writes, [&](const PlannedWrite& write, const TransactionResult& result) {
+            if (result.result == BusResult::kOk)
+                out << label << ": wrote " << BlockName(write.code) << "\n";
+            else if (write.code == kBatteryTypeFrameCode)
+                err << label << ": the battery-type frame got no answer\n";
+        });
+    if (!failure.empty()) err << label << ": " << failure << "\n";
+    return failure.empty();
 }
 
 }  // namespace
@@ -189,9 +180,7 @@ int ApplySettings(CBusMaster& bus, const std::string& profileText, const Setting
         const ControllerData& data = target.device->Data();
         const std::string label = Label(target.device->Address());
         std::string error;
-        const auto backup =
-            WriteBackup(run.backupDirectory, BackupName(ControllerSerial(data), run.now),
-                        ExportProfile(data, UtcStamp(run.now)), error);
+        const auto backup = BackupSettings(run.backupDirectory, data, run.now, error);
         if (!backup) {
             err << label << ": no backup, so nothing written: " << error << "\n";
             return kSettingsRefused;
@@ -234,12 +223,13 @@ int ApplySettings(CBusMaster& bus, const std::string& profileText, const Setting
         const std::string label = Label(device.Address());
         const bool sent = SendWrites(bus, device, target.writes, out, err);
         std::vector<std::string> notTaken;
-        if (const std::string missing = ReadSettings(bus, device); !missing.empty()) {
+        std::string missing;
+        if (const auto fields = ReadBackDifferences(bus, device, missing)) {
+            for (size_t field : *fields)
+                notTaken.push_back(std::string(kProfileFields[field].path));
+        } else {
             err << label << ": cannot read the settings back: " << missing << "\n";
             notTaken.push_back("(not read back)");
-        } else {
-            for (size_t field : DifferingFields(device.Data()))
-                notTaken.push_back(std::string(kProfileFields[field].path));
         }
         if (sent && notTaken.empty()) {
             out << label << ": every field reads back as the profile says\n";

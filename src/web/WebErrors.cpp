@@ -45,11 +45,15 @@ int ErrorStatus(WebError error) {
 }
 
 HttpResponse MakeError(WebError error, std::string_view message) {
+    return MakeError(error, message, nlohmann::json::object());
+}
+
+HttpResponse MakeError(WebError error, std::string_view message, nlohmann::json extra) {
     const ErrorRow& row = Row(error);
-    const nlohmann::json body = {
-        {"error",
-         {{"code", row.code},
-          {"message", message.empty() ? std::string(row.message) : std::string(message)}}}};
+    nlohmann::json body = std::move(extra);
+    body["error"] = {
+        {"code", row.code},
+        {"message", message.empty() ? std::string(row.message) : std::string(message)}};
     // Replacing invalid UTF-8 keeps a message quoting request bytes from throwing.
     return HttpResponse::Json(row.status,
                               body.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));

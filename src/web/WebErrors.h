@@ -6,6 +6,8 @@
 
 #include <string_view>
 
+#include <nlohmann/json.hpp>
+
 #include "web/HttpMessage.h"
 
 namespace kestrane::web {
@@ -28,6 +30,8 @@ enum class WebError {
 
 // The error answer; an empty `message` takes the code's standard text.
 HttpResponse MakeError(WebError error, std::string_view message = {});
+// The same with more keys beside "error" (an object).
+HttpResponse MakeError(WebError error, std::string_view message, nlohmann::json extra);
 
 int ErrorStatus(WebError error);
 

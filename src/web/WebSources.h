@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <functional>
+#include <string>
 
 #include <nlohmann/json.hpp>
 
@@ -27,6 +28,10 @@ struct WebSources {
     double pollIntervalS = 5;
     // How long a command's answer waits for its outcome.
     std::chrono::milliseconds commandBound{10000};
+    // A settings write reads, writes and reads again: it may take longer.
+    std::chrono::milliseconds settingsBound{30000};
+    // Where a settings write keeps the backup it makes first.
+    std::string backupDirectory;
 };
 
 }  // namespace kestrane::web

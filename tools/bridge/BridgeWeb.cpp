@@ -10,6 +10,7 @@
 #include "web/routes/HistoryRoutes.h"
 #include "web/routes/MetricsRoutes.h"
 #include "web/routes/SessionRoutes.h"
+#include "web/routes/SettingsRoutes.h"
 
 namespace kestrane::bridge {
 
@@ -54,6 +55,7 @@ BridgeWeb::~BridgeWeb() {
 void BridgeWeb::RegisterRoutes() {
     web::RegisterSessionRoutes(router_, throttle_);
     web::RegisterDeviceRoutes(router_, sources_);
+    web::RegisterSettingsRoutes(router_, sources_);
     web::RegisterHistoryRoutes(router_, sources_);
     web::RegisterBridgeRoutes(router_, sources_);
     web::RegisterMetricsRoutes(router_, sources_);

@@ -143,6 +143,7 @@ int Run(const Arguments& args) {
         sources.board = &board;
         sources.commands = &waiter;
         sources.history = historyStore.get();
+        sources.backupDirectory = BackupDirBeside(historyConfig.dir);
         sources.bridgeStatus = [status] { return BridgeStatusJson(status); };
         sources.pollIntervalS = config.pollIntervalS;
         web = std::make_unique<BridgeWeb>(*config.web, std::move(sources));
