@@ -1,6 +1,7 @@
 #include "profile/ProfileBackup.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -98,6 +99,32 @@ std::vector<BackupEntry> ListBackups(const std::string& directory, const std::st
         return a.name > b.name;
     });
     return entries;
+}
+
+std::optional<std::string> ReadBackup(const std::string& directory, const std::string& name,
+                                      const std::string& serial, size_t maxBytes) {
+    if (!BackupTime(name, serial)) return std::nullopt;
+    const std::string path = directory + "/" + name;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    std::string text;
+    struct stat info {};
+    bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
+              static_cast<size_t>(info.st_size) <= maxBytes;
+    char buffer[8192];
+    while (ok) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            ok = n == 0;
+            break;
+        }
+        text.append(buffer, static_cast<size_t>(n));
+        ok = text.size() <= maxBytes;
+    }
+    ::close(fd);
+    if (!ok) return std::nullopt;
+    return text;
 }
 
 std::optional<std::string> WriteBackup(const std::string& directory, const std::string& name,

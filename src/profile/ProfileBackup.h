@@ -37,6 +37,12 @@ struct BackupEntry {
 // first; regular files only.
 std::vector<BackupEntry> ListBackups(const std::string& directory, const std::string& serial);
 
+// The text of backup `name` of the controller with `serial`: nothing when
+// the name is not one of its backup names, the file is not a regular file
+// (a link is not followed), cannot be read or is over `maxBytes`.
+std::optional<std::string> ReadBackup(const std::string& directory, const std::string& name,
+                                      const std::string& serial, size_t maxBytes);
+
 // Writes `text` to a new file `name` in `directory` (made when missing),
 // synced before returning. An existing file of that name is kept and the new
 // one gets "-2", "-3" ... before ".json". The path written, or nothing with

@@ -7,7 +7,6 @@
 // (its last read, the images, the writes) runs on its bus thread.
 #include "web/routes/SettingsRoutes.h"
 
-#include <fstream>
 #include <memory>
 #include <variant>
 
@@ -173,16 +172,14 @@ HttpResponse OneBackup(const RouteContext& context, const WebSources& sources) {
     const auto device = sources.board->Device(context.params.at("id"));
     if (!device) return NoSuchController();
     const std::string& name = context.params.at("name");
-    // Only a name this controller's backups can have is looked for, so the
-    // request cannot reach any other file.
-    if (SerialOf(*device).empty() || !profile::BackupTime(name, SerialOf(*device)))
-        return MakeError(WebError::kNotFound, "no such backup");
-    std::ifstream in(sources.backupDirectory + "/" + name, std::ios::binary);
-    if (!in) return MakeError(WebError::kNotFound, "no such backup");
-    std::string text(kMaxBackupBytes + 1, '\0');
-    in.read(text.data(), static_cast<std::streamsize>(text.size()));
-    text.resize(static_cast<size_t>(in.gcount()));
-    json profile = text.size() > kMaxBackupBytes ? json() : json::parse(text, nullptr, false);
+    // Only a name this controller's backups can have is looked for, and no
+    // link is followed, so the request cannot reach any other file.
+    const auto text = SerialOf(*device).empty()
+                          ? std::nullopt
+                          : profile::ReadBackup(sources.backupDirectory, name, SerialOf(*device),
+                                                kMaxBackupBytes);
+    if (!text) return MakeError(WebError::kNotFound, "no such backup");
+    json profile = json::parse(*text, nullptr, false);
     if (!profile.is_object())
         return MakeError(WebError::kUnprocessable, "the backup is not a profile object");
     return HttpResponse::Json(200, json{{"profile", std::move(profile)}}.dump());

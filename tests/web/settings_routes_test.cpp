@@ -1,0 +1,351 @@
+// Settings from the web API against the simulated controllers, through the
+// real server, the bus thread and the serial line: the checks and the plan
+// change nothing; a write changes exactly the registers it should, keeps a
+// backup first and reads back; a page that edited stale values, a viewer, a
+// forged request or a controller without control writes nothing.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <nlohmann/json.hpp>
+
+#include "SteppedClock.h"
+#include "TestHttpClient.h"
+#include "bridge/BridgeBuses.h"
+#include "bridge/CommandWaiter.h"
+#include "bridge/DeviceBoard.h"
+#include "bridge/UpdateFanOut.h"
+#include "protocol/RegisterMap.h"
+#include "sim/SimulatorThread.h"
+#include "support/ScratchDir.h"
+#include "web/HttpServer.h"
+#include "web/LoginThrottle.h"
+#include "web/PasswordHash.h"
+#include "web/Router.h"
+#include "web/Sessions.h"
+#include "web/routes/DeviceRoutes.h"
+#include "web/routes/SessionRoutes.h"
+#include "web/routes/SettingsRoutes.h"
+
+namespace kestrane::web {
+namespace {
+
+using namespace testing;
+using nlohmann::json;
+using Registers = std::map<int, uint16_t>;
+
+constexpr const char* kAllowed = "/api/v1/devices/sn-ks2026a000000042";
+constexpr const char* kWatched = "/api/v1/devices/sn-ks2026a000000043";
+
+bridge::BridgeConfig OneBusTwoControllers(const std::string& port) {
+    bridge::BridgeConfig config;
+    config.pollIntervalS = 0.2;
+    bridge::BusConfig bus;
+    bus.port = port;
+    bus.devices = {{1, "allowed", true}, {2, "watched", false}};
+    config.buses.push_back(bus);
+    return config;
+}
+
+class SettingsRoutesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        sim::SimulatorOptions options;
+        options.devices = {1, 2};
+        options.daySeconds = 0;
+        simulator_ = std::make_unique<sim::SimulatorThread>(options);
+        std::string error;
+        ASSERT_TRUE(simulator_->Start(&error)) << error;
+        config_ = OneBusTwoControllers(simulator_->DevicePath());
+        board_ = std::make_unique<bridge::DeviceBoard>(config_);
+        fanOut_.Add(board_.get());
+        buses_ =
+            std::make_unique<bridge::BridgeBuses>(config_, fanOut_, bridge::SystemLineOpener());
+        waiter_ = std::make_unique<bridge::CommandWaiter>(*buses_);
+        fanOut_.Add(waiter_.get());
+
+        AccessSettings access;
+        access.readOpen = true;
+        access.adminPasswordHash = *HashPassword("admin-secret", {1, 64, 1});
+        router_ = std::make_unique<Router>(sessions_, access);
+        sources_.board = board_.get();
+        sources_.commands = waiter_.get();
+        sources_.backupDirectory = (backups_.Path() / "backups").string();
+        RegisterSessionRoutes(*router_, throttle_);
+        RegisterDeviceRoutes(*router_, sources_);
+        RegisterSettingsRoutes(*router_, sources_);
+        server_ = std::make_unique<HttpServer>(
+            WebServerOptions{}, [this](const HttpRequest& r) { return router_->Handle(r); });
+        ASSERT_TRUE(server_->Start(&error)) << error;
+        buses_->Start();
+        ASSERT_TRUE(WaitFor([&] {
+            const auto a = Get(std::string(kAllowed) + "/settings");
+            const auto b = Get(std::string(kWatched) + "/settings");
+            return a && a->status == 200 && b && b->status == 200;
+        })) << "the settings were never read";
+    }
+    void TearDown() override {
+        if (server_) server_->Stop();
+        buses_.reset();
+    }
+
+    template <typename Condition>
+    static bool WaitFor(Condition condition) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (std::chrono::steady_clock::now() < deadline) {
+            if (condition()) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        return false;
+    }
+
+    std::optional<RawResponse> Get(const std::string& path, const std::string& cookie = {}) {
+        std::vector<std::string> headers;
+        if (!cookie.empty()) headers.push_back("Cookie: " + cookie);
+        return Request(server_->Port(), "GET", path, headers, "");
+    }
+    json GetJson(const std::string& path) {
+        const auto response = Get(path, Cookie());
+        EXPECT_TRUE(response && response->status == 200) << path;
+        return response ? json::parse(response->body, nullptr, false) : json();
+    }
+    // The admin's session cookie, logging in the first time.
+    const std::string& Cookie() {
+        if (cookie_.empty()) {
+            const auto login = Request(server_->Port(), "POST", "/api/v1/login", {},
+                                       R"({"password":"admin-secret"})");
+            EXPECT_TRUE(login && login->status == 200);
+            cookie_ = login->setCookies.at(0).substr(0, login->setCookies[0].find(';'));
+            csrf_ = json::parse(login->body)["csrf"];
+        }
+        return cookie_;
+    }
+    std::optional<RawResponse> AdminPost(const std::string& path, const json& body) {
+        Cookie();
+        return Request(server_->Port(), "POST", path,
+                       {"Cookie: " + cookie_, "X-Kestrane-CSRF: " + csrf_}, body.dump());
+    }
+    // Every register the settings writes can reach, of controller `index`.
+    Registers SettingsRegisters(size_t index) const {
+        Registers registers;
+        for (int code : {10, 11, 12, 13}) {
+            const auto block = WriteBlockFor(code);
+            const auto words =
+                simulator_->Registers(index, block->startRegister, block->registerCount);
+            for (size_t i = 0; i < words.size(); ++i)
+                registers[block->startRegister + static_cast<int>(i)] = words[i];
+        }
+        return registers;
+    }
+    static std::vector<int> Changed(const Registers& before, const Registers& after) {
+        std::vector<int> changed;
+        for (const auto& [address, value] : after)
+            if (before.at(address) != value) changed.push_back(address);
+        return changed;
+    }
+    size_t BackupCount() const {
+        std::error_code error;
+        size_t count = 0;
+        for ([[maybe_unused]] const auto& entry :
+             std::filesystem::directory_iterator(sources_.backupDirectory, error))
+            ++count;
+        return count;
+    }
+
+    std::unique_ptr<sim::SimulatorThread> simulator_;
+    bridge::BridgeConfig config_;
+    std::unique_ptr<bridge::DeviceBoard> board_;
+    bridge::UpdateFanOut fanOut_;
+    std::unique_ptr<bridge::BridgeBuses> buses_;
+    std::unique_ptr<bridge::CommandWaiter> waiter_;
+    kestrane::testing::ScratchDir backups_{"kestrane-web-settings"};
+    WebSources sources_;
+    SteppedClock clock_;
+    Sessions sessions_{clock_};
+    LoginThrottle throttle_{clock_};
+    std::unique_ptr<Router> router_;
+    std::unique_ptr<HttpServer> server_;
+    std::string cookie_, csrf_;
+};
+
+TEST_F(SettingsRoutesTest, AnyoneReadsTheSettingsWithTheFormsFields) {
+    const auto response = Get(std::string(kAllowed) + "/settings");
+    ASSERT_TRUE(response && response->status == 200);
+    const json answer = json::parse(response->body);
+    EXPECT_EQ(answer["profile"]["serialNumber"], "KS2026A000000042");
+    EXPECT_EQ(answer["profile"]["leadAcid"]["floatVoltage"], 13.8);
+    EXPECT_TRUE(answer["read_at"].is_string());
+    EXPECT_TRUE(answer["control"]);
+    EXPECT_FALSE(json::parse(Get(std::string(kWatched) + "/settings")->body)["control"]);
+    ASSERT_EQ(answer["fields"].size(), 33u);
+    EXPECT_EQ(answer["fields"][0],
+              (json{{"path", "battery.type"},
+                    {"kind", "list"},
+                    {"need", "always"},
+                    {"options", {"User-Diy", "FLD", "SEL", "GEL", "Li-ion"}}}));
+    EXPECT_EQ(Get("/api/v1/devices/sn-nobody/settings")->status, 404);
+    // The read time stays while the controller's settings stay as they are.
+    ASSERT_TRUE(WaitFor([&] {
+        return board_->Device("sn-ks2026a000000042")->update.link["requests"].get<int>() > 40;
+    }));
+    EXPECT_EQ(GetJson(std::string(kAllowed) + "/settings")["read_at"], answer["read_at"]);
+}
+
+TEST_F(SettingsRoutesTest, ACheckListsEveryFailingFieldOrPlansOnlyTheDifferingBlocks) {
+    json profile = GetJson(std::string(kAllowed) + "/settings")["profile"];
+    const Registers before = SettingsRegisters(0);
+
+    json bad = profile;
+    bad["leadAcid"]["floatVoltage"] = 19.6;
+    bad["leadAcid"]["lowVoltageRecover"] = 5.0;
+    bad["leadAcid"]["overVoltageRecover"] = 16.5;
+    for (const char* lang : {"en", "zh"}) {
+        const auto response =
+            AdminPost(std::string(kAllowed) + "/settings/check?lang=" + lang, bad);
+        ASSERT_TRUE(response && response->status == 200);
+        const json answer = json::parse(response->body);
+        EXPECT_FALSE(answer["ok"]);
+        std::set<std::string> fields;
+        for (const json& problem : answer["problems"])
+            fields.insert(problem["field"]);
+        EXPECT_EQ(fields,
+                  (std::set<std::string>{"leadAcid.floatVoltage", "leadAcid.lowVoltageRecover",
+                                         "leadAcid.overVoltageRecover"}))
+            << answer.dump();
+        EXPECT_TRUE(answer["writes"].empty());
+    }
+
+    profile["leadAcid"]["floatVoltage"] = 13.6;
+    const auto response = AdminPost(std::string(kAllowed) + "/settings/check", profile);
+    ASSERT_TRUE(response && response->status == 200);
+    const json answer = json::parse(response->body);
+    ASSERT_TRUE(answer["ok"]) << answer.dump();
+    ASSERT_EQ(answer["writes"].size(), 2u);  // the battery block, then the battery-type frame
+    EXPECT_EQ(answer["writes"][0]["code"], 10);
+    EXPECT_EQ(answer["writes"][0]["changes"],
+              (json::array(
+                  {{{"field", "leadAcid.floatVoltage"}, {"from", "13.8 V"}, {"to", "13.6 V"}}})));
+    EXPECT_TRUE(
+        answer["writes"][0]["frames_hex"].get<std::string>().starts_with("01 10 01 01 00 08"));
+    EXPECT_EQ(answer["writes"][1]["code"], 50);
+    // A check on a controller without control is fine: it writes nothing.
+    EXPECT_EQ(AdminPost(std::string(kWatched) + "/settings/check", profile)->status, 200);
+    EXPECT_EQ(SettingsRegisters(0), before);
+    EXPECT_EQ(BackupCount(), 0u);
+}
+
+TEST_F(SettingsRoutesTest, AWriteChangesExactlyItsRegistersAfterABackupAndReadsBack) {
+    const json read = GetJson(std::string(kAllowed) + "/settings");
+    json profile = read["profile"];
+    profile["leadAcid"]["floatVoltage"] = 13.6;
+    profile["load"]["mode"] = "Dual Timer Mode";
+    const Registers before = SettingsRegisters(0);
+    const Registers neighbour = SettingsRegisters(1);
+
+    const auto response = AdminPost(std::string(kAllowed) + "/settings/apply",
+                                    {{"profile", profile}, {"based_on", read["read_at"]}});
+    ASSERT_TRUE(response && response->status == 200);
+    const json answer = json::parse(response->body);
+    ASSERT_TRUE(answer["ok"]) << answer.dump();
+    EXPECT_TRUE(answer["mismatches"].empty());
+    EXPECT_EQ(answer["profile"]["leadAcid"]["floatVoltage"], 13.6);
+    EXPECT_EQ(answer["profile"]["load"]["mode"], "Dual Timer Mode");
+    EXPECT_NE(answer["read_at"], read["read_at"]);
+    EXPECT_EQ(Changed(before, SettingsRegisters(0)), (std::vector<int>{0x0104, 0x0401}));
+    EXPECT_EQ(SettingsRegisters(1), neighbour);
+
+    // The backup holds the settings as they were, and the page can list and open it.
+    const std::string name = answer["backup"];
+    const json backups = GetJson(std::string(kAllowed) + "/backups")["backups"];
+    ASSERT_EQ(backups.size(), 1u);
+    EXPECT_EQ(backups[0]["name"], name);
+    const json backup = GetJson(std::string(kAllowed) + "/backups/" + name)["profile"];
+    EXPECT_EQ(backup["leadAcid"]["floatVoltage"], 13.8);
+    EXPECT_EQ(backup["load"]["mode"], "Light Mode");
+    EXPECT_TRUE(GetJson(std::string(kWatched) + "/backups")["backups"].empty());
+    // The live page and MQTT get what was read back.
+    EXPECT_EQ(board_->Device("sn-ks2026a000000042")->update.settings["leadAcid"]["floatVoltage"],
+              13.6);
+
+    // Restoring is an ordinary write of the backup's values.
+    const json now = GetJson(std::string(kAllowed) + "/settings");
+    const auto restore = AdminPost(std::string(kAllowed) + "/settings/apply",
+                                   {{"profile", backup}, {"based_on", now["read_at"]}});
+    ASSERT_TRUE(restore && restore->status == 200);
+    EXPECT_TRUE(json::parse(restore->body)["ok"]) << restore->body;
+    EXPECT_EQ(SettingsRegisters(0), before);
+    EXPECT_EQ(BackupCount(), 2u);
+}
+
+TEST_F(SettingsRoutesTest, StaleOrFailingOrForbiddenWritesWriteNothing) {
+    const json read = GetJson(std::string(kAllowed) + "/settings");
+    json profile = read["profile"];
+    profile["leadAcid"]["floatVoltage"] = 13.6;
+    const Registers before = SettingsRegisters(0);
+
+    // Someone else changes the load mode between the page's read and its write.
+    ASSERT_EQ(AdminPost(std::string(kAllowed) + "/load_mode", {{"mode", "On"}})->status, 200);
+    const Registers changed = SettingsRegisters(0);
+    const auto stale = AdminPost(std::string(kAllowed) + "/settings/apply",
+                                 {{"profile", profile}, {"based_on", read["read_at"]}});
+    ASSERT_TRUE(stale);
+    EXPECT_EQ(stale->status, 409);
+    const json conflict = json::parse(stale->body);
+    EXPECT_TRUE(conflict["changed"]);
+    EXPECT_EQ(conflict["profile"]["load"]["mode"], "On Mode");
+    EXPECT_NE(conflict["read_at"], read["read_at"]);
+    EXPECT_EQ(SettingsRegisters(0), changed);
+    EXPECT_EQ(Changed(before, changed), (std::vector<int>{0x0401}));
+
+    json bad = conflict["profile"];
+    bad["leadAcid"]["floatVoltage"] = 19.6;
+    const auto failing = AdminPost(std::string(kAllowed) + "/settings/apply",
+                                   {{"profile", bad}, {"based_on", conflict["read_at"]}});
+    EXPECT_EQ(failing->status, 422);
+    EXPECT_EQ(json::parse(failing->body)["problems"][0]["field"], "leadAcid.floatVoltage");
+    EXPECT_EQ(AdminPost(std::string(kAllowed) + "/settings/apply", {{"profile", bad}})->status,
+              400);
+
+    // A viewer, a request without the CSRF header, and a controller without control.
+    const json body = {{"profile", conflict["profile"]}, {"based_on", conflict["read_at"]}};
+    EXPECT_EQ(
+        Request(server_->Port(), "POST", std::string(kAllowed) + "/settings/apply", {}, body.dump())
+            ->status,
+        401);
+    EXPECT_EQ(Request(server_->Port(), "POST", std::string(kAllowed) + "/settings/apply",
+                      {"Cookie: " + Cookie()}, body.dump())
+                  ->status,
+              403);
+    const json watched = GetJson(std::string(kWatched) + "/settings");
+    EXPECT_EQ(AdminPost(std::string(kWatched) + "/settings/apply",
+                        {{"profile", watched["profile"]}, {"based_on", watched["read_at"]}})
+                  ->status,
+              409);
+    EXPECT_EQ(SettingsRegisters(0), changed);
+    EXPECT_EQ(BackupCount(), 0u);
+}
+
+TEST_F(SettingsRoutesTest, BackupNamesFromTheNetworkReachOnlyThisControllersBackups) {
+    std::filesystem::create_directories(sources_.backupDirectory);
+    std::ofstream(sources_.backupDirectory + "/KS2026A000000043-20261209-101010.json") << "{}";
+    std::ofstream(sources_.backupDirectory + "/KS2026A000000042-20261209-101010.json")
+        << R"({"format": 1})";
+    std::ofstream(sources_.backupDirectory + "/KS2026A000000042-notes.json") << "{}";
+    std::filesystem::create_symlink(
+        "/etc/passwd", sources_.backupDirectory + "/KS2026A000000042-20261209-111111.json");
+    const json backups = GetJson(std::string(kAllowed) + "/backups")["backups"];
+    ASSERT_EQ(backups.size(), 1u);
+    EXPECT_EQ(backups[0]["name"], "KS2026A000000042-20261209-101010.json");
+    EXPECT_EQ(GetJson(std::string(kAllowed) + "/backups/KS2026A000000042-20261209-101010.json"),
+              (json{{"profile", {{"format", 1}}}}));
+    for (const char* name : {"KS2026A000000043-20261209-101010.json", "KS2026A000000042-notes.json",
+                             "..%2F..%2Fetc%2Fpasswd", "KS2026A000000042-20261209-101010.json.bak",
+                             "KS2026A000000042-20261209-111111.json"})
+        EXPECT_NE(Get(std::string(kAllowed) + "/backups/" + name, Cookie())->status, 200) << name;
+    // Viewers do not see backups.
+    EXPECT_EQ(Get(std::string(kAllowed) + "/backups")->status, 401);
+}
+
+}  // namespace
+}  // namespace kestrane::web
