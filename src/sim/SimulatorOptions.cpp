@@ -277,8 +277,9 @@ unless --fault-device names one:
   --noise P          1-8 garbage bytes on the line 60 ms after the reply
   --delay MS         every reply MS milliseconds late
   --ignore-aa        leave the 0xAA battery-type frame unanswered
-  --refuse-writes    answer every write with an exception (server device
-                     failure) and change nothing; reads are answered
+  --refuse-writes    answer every write and every 0xAA frame with an
+                     exception (server device failure), ignore broadcast
+                     writes, and change nothing; reads are answered
   --fault-device A   only the controller at address A injects these faults
   --help             this text
   --version          print the version and exit

@@ -35,7 +35,7 @@ struct SimulatorOptions {
     double noise = 0;           // garbage bytes after the reply, between frames
     int delayMs = 0;            // every reply is this much late
     bool ignoreAa = false;      // the 0xAA frame gets no answer
-    bool refuseWrites = false;  // every write gets an exception reply (code 4), reads go on
+    bool refuseWrites = false;  // every write and 0xAA frame: exception 4, nothing changes
     int faultDevice = 0;        // the only controller that injects the faults above; 0: all
 
     bool pace = false;        // bytes take their wire time at `baud`
