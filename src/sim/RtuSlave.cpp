@@ -21,6 +21,11 @@ bool IsWrite(uint8_t function) {
     return function == kWriteSingle || function == kWriteMultiple;
 }
 
+// True for a reply PDU that is no exception: the request was carried out.
+bool Accepted(const std::vector<uint8_t>& reply) {
+    return !reply.empty() && (reply[0] & 0x80) == 0;
+}
+
 // The whole exception frame from `address` for `function`: server device
 // failure, as a controller that cannot store settings answers.
 std::vector<uint8_t> Refusal(uint8_t address, uint8_t function) {
@@ -47,8 +52,8 @@ std::vector<Transmission> RtuSlave::Handle(const RtuFrame& frame) {
         std::vector<uint8_t> answer = bytes;
         if (options_.refuseWrites)
             answer = Refusal(bytes[2], kWriteMultiple);
-        else
-            device_.ApplyBatteryType(static_cast<uint16_t>(bytes[8] | bytes[9] << 8));
+        else if (device_.ApplyBatteryType(static_cast<uint16_t>(bytes[8] | bytes[9] << 8)))
+            ++writes_;
         if (random_.Chance(options_.corrupt)) answer.back() ^= 0x5A;
         return Shape(std::move(answer));
     }
@@ -58,8 +63,9 @@ std::vector<Transmission> RtuSlave::Handle(const RtuFrame& frame) {
     if (address == 0) {
         // A lost broadcast is lost for this controller only.
         const bool write = !pdu.empty() && IsWrite(pdu[0]);
-        if (write && !random_.Chance(options_.drop) && !options_.refuseWrites)
-            device_.Execute(pdu);
+        if (write && !random_.Chance(options_.drop) && !options_.refuseWrites &&
+            Accepted(device_.Execute(pdu)))
+            ++writes_;
         return {};
     }
     if (address != device_.Address()) return {};
@@ -76,6 +82,7 @@ std::vector<uint8_t> RtuSlave::AnswerModbus(const std::vector<uint8_t>& frame) {
         reply = {static_cast<uint8_t>(pdu[0] | 0x80), exception::kDeviceFailure};
     } else {
         reply = device_.Execute(pdu);
+        if (write && Accepted(reply)) ++writes_;
     }
     const bool writeEcho = IsWrite(reply[0]) && reply.size() >= 3;
     if (writeEcho && random_.Chance(options_.wrongEcho)) {

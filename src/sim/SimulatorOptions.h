@@ -45,6 +45,11 @@ struct SimulatorOptions {
     // The line as the program on the other end set it up.
     bool strictLine = false;  // answer only at `baud` 8N1, else send what a mismatched rate makes
     bool echo = false;        // send every request back before its reply (2-wire adapter)
+
+    // When set, the writable registers of every controller go to this file
+    // as JSON after start and after every write carried out, for tests that
+    // compare the settings before and after a change.
+    std::string registersFile;
 };
 
 // The addresses of the controllers on the line, in the order given.
