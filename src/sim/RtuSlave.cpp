@@ -8,10 +8,31 @@ namespace kestrane::sim {
 
 namespace {
 
+constexpr uint8_t kWriteSingle = 6;
+constexpr uint8_t kWriteMultiple = 16;
+
 void AppendCrc(std::vector<uint8_t>& frame) {
     const uint16_t crc = Crc16(frame.data(), frame.size());
     frame.push_back(static_cast<uint8_t>(crc & 0xFF));
     frame.push_back(static_cast<uint8_t>(crc >> 8));
+}
+
+bool IsWrite(uint8_t function) {
+    return function == kWriteSingle || function == kWriteMultiple;
+}
+
+// True for a reply PDU that is no exception: the request was carried out.
+bool Accepted(const std::vector<uint8_t>& reply) {
+    return !reply.empty() && (reply[0] & 0x80) == 0;
+}
+
+// The whole exception frame from `address` for `function`: server device
+// failure, as a controller that cannot store settings answers.
+std::vector<uint8_t> Refusal(uint8_t address, uint8_t function) {
+    std::vector<uint8_t> frame{address, static_cast<uint8_t>(function | 0x80),
+                               exception::kDeviceFailure};
+    AppendCrc(frame);
+    return frame;
 }
 
 }  // namespace
@@ -25,19 +46,26 @@ std::vector<Transmission> RtuSlave::Handle(const RtuFrame& frame) {
         if (bytes[2] != device_.Address()) return {};
         ++requests_;
         if (random_.Chance(options_.drop) || options_.ignoreAa) return {};
-        device_.ApplyBatteryType(static_cast<uint16_t>(bytes[8] | bytes[9] << 8));
-        // The acknowledgement is the frame itself, echoed.
-        std::vector<uint8_t> echo = bytes;
-        if (random_.Chance(options_.corrupt)) echo.back() ^= 0x5A;
-        return Shape(std::move(echo));
+        // The acknowledgement is the frame itself, echoed. The frame follows
+        // a battery-settings write, so a controller that refuses writes
+        // refuses it as it refuses that write.
+        std::vector<uint8_t> answer = bytes;
+        if (options_.refuseWrites)
+            answer = Refusal(bytes[2], kWriteMultiple);
+        else if (device_.ApplyBatteryType(static_cast<uint16_t>(bytes[8] | bytes[9] << 8)))
+            ++writes_;
+        if (random_.Chance(options_.corrupt)) answer.back() ^= 0x5A;
+        return Shape(std::move(answer));
     }
 
     const uint8_t address = bytes[0];
     const std::vector<uint8_t> pdu(bytes.begin() + 1, bytes.end() - 2);
     if (address == 0) {
         // A lost broadcast is lost for this controller only.
-        const bool write = !pdu.empty() && (pdu[0] == 6 || pdu[0] == 16);
-        if (write && !random_.Chance(options_.drop)) device_.Execute(pdu);
+        const bool write = !pdu.empty() && IsWrite(pdu[0]);
+        if (write && !random_.Chance(options_.drop) && !options_.refuseWrites &&
+            Accepted(device_.Execute(pdu)))
+            ++writes_;
         return {};
     }
     if (address != device_.Address()) return {};
@@ -49,13 +77,14 @@ std::vector<Transmission> RtuSlave::Handle(const RtuFrame& frame) {
 std::vector<uint8_t> RtuSlave::AnswerModbus(const std::vector<uint8_t>& frame) {
     const std::vector<uint8_t> pdu(frame.begin() + 1, frame.end() - 2);
     std::vector<uint8_t> reply;
-    const bool write = pdu[0] == 6 || pdu[0] == 16;
+    const bool write = IsWrite(pdu[0]);
     if (random_.Chance(options_.exception) || (write && options_.refuseWrites)) {
         reply = {static_cast<uint8_t>(pdu[0] | 0x80), exception::kDeviceFailure};
     } else {
         reply = device_.Execute(pdu);
+        if (write && Accepted(reply)) ++writes_;
     }
-    const bool writeEcho = (reply[0] == 6 || reply[0] == 16) && reply.size() >= 3;
+    const bool writeEcho = IsWrite(reply[0]) && reply.size() >= 3;
     if (writeEcho && random_.Chance(options_.wrongEcho)) {
         const uint16_t other = static_cast<uint16_t>((reply[1] << 8 | reply[2]) + 1);
         reply[1] = static_cast<uint8_t>(other >> 8);

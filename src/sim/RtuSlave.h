@@ -29,6 +29,9 @@ public:
 
     // Frames addressed to this controller so far.
     uint64_t Requests() const { return requests_; }
+    // Writes carried out so far: function 6 and 16 requests, broadcasts
+    // included, that got no exception, and 0xAA frames with a known type.
+    uint64_t Writes() const { return writes_; }
 
 private:
     std::vector<uint8_t> AnswerModbus(const std::vector<uint8_t>& frame);
@@ -38,6 +41,7 @@ private:
     SimulatorOptions options_;
     SimRandom random_;
     uint64_t requests_ = 0;
+    uint64_t writes_ = 0;
 };
 
 }  // namespace kestrane::sim

@@ -56,11 +56,13 @@ SimBus::SimBus(const SimulatorOptions& options) {
 }
 
 std::vector<Transmission> SimBus::Handle(const RtuFrame& frame) {
+    const uint64_t writesBefore = SlaveWrites();
     std::vector<std::vector<Transmission>> answers;
     for (Unit& unit : units_) {
         std::vector<Transmission> answer = unit.slave->Handle(frame);
         if (!answer.empty()) answers.push_back(std::move(answer));
     }
+    if (SlaveWrites() != writesBefore) ++writes_;
     if (answers.empty()) return {};
     if (answers.size() == 1) return std::move(answers.front());
     return Collide(answers);
@@ -80,6 +82,13 @@ uint64_t SimBus::Requests() const {
     uint64_t total = 0;
     for (const Unit& unit : units_)
         total += unit.slave->Requests();
+    return total;
+}
+
+uint64_t SimBus::SlaveWrites() const {
+    uint64_t total = 0;
+    for (const Unit& unit : units_)
+        total += unit.slave->Writes();
     return total;
 }
 

@@ -39,6 +39,9 @@ public:
     // Frames addressed to one controller, and to all of them together.
     uint64_t Requests(size_t index) const { return units_.at(index).slave->Requests(); }
     uint64_t Requests() const;
+    // Frames that at least one controller carried out as a write: a
+    // broadcast counts once however many controllers store it.
+    uint64_t Writes() const { return writes_; }
 
 private:
     struct Unit {
@@ -46,7 +49,10 @@ private:
         std::unique_ptr<RtuSlave> slave;
     };
 
+    uint64_t SlaveWrites() const;
+
     std::vector<Unit> units_;
+    uint64_t writes_ = 0;
 };
 
 }  // namespace kestrane::sim

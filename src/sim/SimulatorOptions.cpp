@@ -43,6 +43,7 @@ constexpr OptionSpec kOptions[] = {
     {"--hangup-after", Kind::kInt, 0, 1e9},
     {"--strict-line", Kind::kFlag, 0, 0},
     {"--echo", Kind::kFlag, 0, 0},
+    {"--registers-file", Kind::kText, 0, 0},
 };
 
 bool ParseNumber(const std::string& text, double* value) {
@@ -75,6 +76,7 @@ void Store(std::string_view name, double number, const std::string& text, Simula
     if (name == "--hangup-after") o->hangupAfter = static_cast<int>(number);
     if (name == "--strict-line") o->strictLine = true;
     if (name == "--echo") o->echo = true;
+    if (name == "--registers-file") o->registersFile = text;
 }
 
 bool IsWhole(double number) {
@@ -266,6 +268,14 @@ serves until interrupted (or until --hangup-after closes the line).
                      rate sees, for as long as the reply would take
   --echo             send each request back before the reply, like a 2-wire
                      RS-485 adapter without echo suppression
+  --registers-file PATH
+                     write every register a master can write, of every
+                     controller, to PATH as JSON after start and after each
+                     write carried out, replacing the file in one step:
+                     {"devices": {"ADDRESS": {"REGISTER": VALUE, ...}, ...},
+                      "writes": WRITES}, with the addresses given at start,
+                     register numbers in decimal and WRITES the count of
+                     write requests carried out so far
 
 Fault injection (P is a probability 0..1 per request), on every controller
 unless --fault-device names one:
@@ -277,8 +287,9 @@ unless --fault-device names one:
   --noise P          1-8 garbage bytes on the line 60 ms after the reply
   --delay MS         every reply MS milliseconds late
   --ignore-aa        leave the 0xAA battery-type frame unanswered
-  --refuse-writes    answer every write with an exception (server device
-                     failure) and change nothing; reads are answered
+  --refuse-writes    answer every write and every 0xAA frame with an
+                     exception (server device failure), ignore broadcast
+                     writes, and change nothing; reads are answered
   --fault-device A   only the controller at address A injects these faults
   --help             this text
   --version          print the version and exit

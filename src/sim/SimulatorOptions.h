@@ -35,7 +35,7 @@ struct SimulatorOptions {
     double noise = 0;           // garbage bytes after the reply, between frames
     int delayMs = 0;            // every reply is this much late
     bool ignoreAa = false;      // the 0xAA frame gets no answer
-    bool refuseWrites = false;  // every write gets an exception reply (code 4), reads go on
+    bool refuseWrites = false;  // every write and 0xAA frame: exception 4, nothing changes
     int faultDevice = 0;        // the only controller that injects the faults above; 0: all
 
     bool pace = false;        // bytes take their wire time at `baud`
@@ -45,6 +45,11 @@ struct SimulatorOptions {
     // The line as the program on the other end set it up.
     bool strictLine = false;  // answer only at `baud` 8N1, else send what a mismatched rate makes
     bool echo = false;        // send every request back before its reply (2-wire adapter)
+
+    // When set, the writable registers of every controller go to this file
+    // as JSON after start and after every write carried out, for tests that
+    // compare the settings before and after a change.
+    std::string registersFile;
 };
 
 // The addresses of the controllers on the line, in the order given.

@@ -1,6 +1,7 @@
 #include "sim/SimulatorThread.h"
 
 #include "sim/PtyEndpoint.h"
+#include "sim/RegistersFile.h"
 #include "sim/TcpEndpoint.h"
 
 #include <fcntl.h>
@@ -68,6 +69,11 @@ bool SimulatorThread::Start(std::string* error) {
     }
     if (pipe2(wake_, O_CLOEXEC | O_NONBLOCK) != 0) {
         *error = std::string("pipe: ") + std::strerror(errno);
+        return false;
+    }
+    // Written before the line opens, so whoever finds the line finds the file.
+    if (!options_.registersFile.empty() && !SaveRegisters()) {
+        *error = "cannot write " + options_.registersFile + ": " + std::strerror(errno);
         return false;
     }
     if (!endpoint_->Open(error)) return false;
@@ -154,6 +160,9 @@ void SimulatorThread::Run() {
             }
             if (!Send(ScheduleReply(out, *frame, NowMs(), options_.pace ? &timing_ : nullptr)))
                 return;
+            // After the reply, so the file never holds it back. A file that
+            // cannot be replaced now is tried again after the next write.
+            if (!options_.registersFile.empty()) SaveRegisters();
             if (options_.hangupAfter > 0 &&
                 requests_ >= static_cast<uint64_t>(options_.hangupAfter)) {
                 HangUp();
@@ -191,6 +200,22 @@ void SimulatorThread::HangUp() {
     hungUp_ = true;
     running_ = false;
     endpoint_->Close();
+}
+
+bool SimulatorThread::SaveRegisters() {
+    // Only Start, before the thread runs, and then the thread itself come
+    // here, and only the thread changes the write count.
+    int64_t writes = 0;
+    std::string json;
+    {
+        std::lock_guard lock(mutex_);
+        writes = static_cast<int64_t>(bus_.Writes());
+        if (writes == savedWrites_) return true;
+        json = RegistersJson(bus_, BusAddresses(options_));
+    }
+    if (!WriteRegistersFile(options_.registersFile, json)) return false;
+    savedWrites_ = writes;
+    return true;
 }
 
 bool SimulatorThread::Wait(int ms) {

@@ -31,8 +31,8 @@ public:
     SimulatorThread(const SimulatorThread&) = delete;
     SimulatorThread& operator=(const SimulatorThread&) = delete;
 
-    // Opens the pseudo-terminal (and the --link symlink), or the TCP listener
-    // of --tcp-listen, and starts serving.
+    // Writes the --registers-file, opens the pseudo-terminal (and the --link
+    // symlink) or the TCP listener of --tcp-listen, and starts serving.
     bool Start(std::string* error);
     // The pseudo-terminal's path, e.g. /dev/pts/7; empty before Start.
     // tcp://host:port with --tcp-listen.
@@ -74,6 +74,9 @@ private:
     bool WaitUntil(double deadlineMs);
     bool Wait(int ms);
     void HangUp();
+    // With --registers-file: replaces the file when the line carried out a
+    // write since it was last written, or when it never was.
+    bool SaveRegisters();
 
     const SimulatorOptions options_;
     const WireTiming timing_;
@@ -90,6 +93,7 @@ private:
     std::atomic<bool> hungUp_{false};
     std::atomic<uint64_t> requests_{0};
     int64_t lastStepNs_ = 0;
+    int64_t savedWrites_ = -1;  // the write count of the registers file; -1: none yet
 };
 
 }  // namespace kestrane::sim

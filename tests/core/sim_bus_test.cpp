@@ -120,6 +120,19 @@ TEST(SimBus, BroadcastWritesAreCarriedOutByAllAndAnsweredByNone) {
     EXPECT_EQ(bus.Device(2).Bank().Get(reg::kLoadMode), 5100);
 }
 
+TEST(SimBus, AControllerThatRefusesWritesIgnoresBroadcasts) {
+    SimulatorOptions options = Line({1, 2, 7});
+    options.faultDevice = 2;
+    options.refuseWrites = true;
+    SimBus bus(options);
+    EXPECT_TRUE(Answer(bus, WriteSingleRequest(0, reg::kCvChargeVoltage, 150)).empty());
+    EXPECT_EQ(bus.Device(0).Bank().Get(reg::kCvChargeVoltage), 150);
+    EXPECT_EQ(bus.Device(1).Bank().Get(reg::kCvChargeVoltage), 144);
+    EXPECT_EQ(bus.Device(2).Bank().Get(reg::kCvChargeVoltage), 150);
+    EXPECT_EQ(Answer(bus, WriteSingleRequest(7, reg::kCvChargeVoltage, 146)),
+              WriteSingleRequest(7, reg::kCvChargeVoltage, 146));
+}
+
 TEST(SimBus, FaultsStayWithTheFaultDevice) {
     SimulatorOptions options = Line({1, 2, 7});
     options.faultDevice = 2;

@@ -45,7 +45,9 @@ TEST(SimulatorOptions, EveryOptionLandsInItsField) {
                        "--ignore-aa",
                        "--refuse-writes",
                        "--hangup-after",
-                       "8"},
+                       "8",
+                       "--registers-file",
+                       "/tmp/registers.json"},
                       &o));
     EXPECT_EQ(o.address, 17);
     EXPECT_EQ(o.baud, 19200u);
@@ -64,6 +66,7 @@ TEST(SimulatorOptions, EveryOptionLandsInItsField) {
     EXPECT_TRUE(o.ignoreAa);
     EXPECT_TRUE(o.refuseWrites);
     EXPECT_EQ(o.hangupAfter, 8);
+    EXPECT_EQ(o.registersFile, "/tmp/registers.json");
 }
 
 TEST(SimulatorOptions, SeveralControllersShareTheLine) {
@@ -150,6 +153,8 @@ TEST(SimulatorOptions, BadValuesAreRefusedWithAReason) {
         {"--tcp-listen", "host:"},
         {"--tcp-listen", ":5020"},
         {"--tcp-listen", "0", "--link", "/tmp/x"},
+        {"--registers-file"},
+        {"--refuse-writes=1"},
     };
     for (const auto& args : bad) {
         SimulatorOptions o;

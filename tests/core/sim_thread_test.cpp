@@ -158,6 +158,9 @@ TEST_F(LineTest, RefusedWritesChangeNothingWhileReadsAreAnswered) {
               testing::WithCrc({0x01, 0x90, 0x04}));
     const std::vector<uint8_t> reply = Ask(ReadRequest(1, 0x0103, 2));
     EXPECT_EQ(ReplyWords(reply), (std::vector<uint16_t>{144, 138}));
+    // The 0xAA frame is refused like the battery-settings write it follows.
+    EXPECT_EQ(Ask(BatteryTypeFrame(1, 3)), testing::WithCrc({0x01, 0x90, 0x04}));
+    EXPECT_EQ(sim->Registers(0x0101, 1)[0], 0);
 }
 
 TEST_F(LineTest, WrongEchoNamesAnotherRegister) {
