@@ -54,6 +54,7 @@ protected:
         sim::SimulatorOptions options;
         options.devices = {1, 2};
         options.daySeconds = 0;
+        Adjust(options);
         simulator_ = std::make_unique<sim::SimulatorThread>(options);
         std::string error;
         ASSERT_TRUE(simulator_->Start(&error)) << error;
@@ -85,6 +86,7 @@ protected:
             return a && a->status == 200 && b && b->status == 200;
         })) << "the settings were never read";
     }
+    virtual void Adjust(sim::SimulatorOptions&) {}
     void TearDown() override {
         if (server_) server_->Stop();
         buses_.reset();
@@ -345,6 +347,35 @@ TEST_F(SettingsRoutesTest, BackupNamesFromTheNetworkReachOnlyThisControllersBack
         EXPECT_NE(Get(std::string(kAllowed) + "/backups/" + name, Cookie())->status, 200) << name;
     // Viewers do not see backups.
     EXPECT_EQ(Get(std::string(kAllowed) + "/backups")->status, 401);
+}
+
+// The first controller refuses every write, as one that is locked would.
+class RefusingController : public SettingsRoutesTest {
+    void Adjust(sim::SimulatorOptions& options) override {
+        options.refuseWrites = true;
+        options.faultDevice = 1;
+    }
+};
+
+TEST_F(RefusingController, AFailedWriteSaysWhatFailedAndKeepsTheBackup) {
+    const json read = GetJson(std::string(kAllowed) + "/settings");
+    json profile = read["profile"];
+    profile["battery"]["maxChargeCurrent"] = 30.0;
+    const Registers before = SettingsRegisters(0);
+    const auto response = AdminPost(std::string(kAllowed) + "/settings/apply",
+                                    {{"profile", profile}, {"based_on", read["read_at"]}});
+    ASSERT_TRUE(response && response->status == 200);
+    const json answer = json::parse(response->body);
+    EXPECT_FALSE(answer["ok"]);
+    EXPECT_EQ(answer["message"],
+              "writing battery settings (0x0101-0x0108) failed: exception (exception code 4)");
+    EXPECT_TRUE(answer["written"].empty());
+    EXPECT_EQ(answer["mismatches"], (json::array({{{"field", "battery.maxChargeCurrent"},
+                                                   {"read", "40.0 A"},
+                                                   {"expected", "30.0 A"}}})));
+    EXPECT_EQ(SettingsRegisters(0), before);
+    EXPECT_EQ(BackupCount(), 1u);
+    EXPECT_EQ(GetJson(std::string(kAllowed) + "/backups")["backups"][0]["name"], answer["backup"]);
 }
 
 }  // namespace
