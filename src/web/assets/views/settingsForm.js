@@ -66,7 +66,7 @@ export function settingsForm(fields, onEdit, actions) {
       const input = control(field, id);
       const row = el('div', { class: 'field', dataset: { field: field.path } },
         el('label', { for: id, text: fieldLabel(field.path) }),
-        el('div', { class: 'field-control' }, input, field.unit ? el('span', { class: 'unit', text: field.unit }) : null));
+        el('div', { class: 'field-control' }, input, el('span', { class: 'unit', text: field.unit })));
       rows.set(field.path, { field, row, input });
       return row;
     });
@@ -161,10 +161,13 @@ export function settingsForm(fields, onEdit, actions) {
     return values;
   }
 
-  node.addEventListener('input', (e) => {
-    if (e.target.dataset.path === 'battery.type' || e.target.dataset.path === 'load.mode') refresh();
-    onEdit();
-  });
+  // A list may report its change by 'change' alone.
+  for (const kind of ['input', 'change']) {
+    node.addEventListener(kind, (e) => {
+      if (e.target.tagName === 'SELECT') refresh();
+      onEdit();
+    });
+  }
   refresh();
   return { node, fill: fillFrom, read, showProblems, clearProblems };
 }

@@ -34,17 +34,21 @@ export function clearPlan(node) {
   node.replaceChildren();
 }
 
-// status: written, mismatch, failed, changed, refused or denied.
+// status: written, mismatch, failed, changed, refused or denied. The first
+// line says what happened, the fields read back otherwise follow it, then
+// the other lines (the backup).
 export function showResult(node, status, ok, lines, mismatches = []) {
   node.hidden = false;
   node.className = `result ${ok ? 'ok' : 'failed'}`;
   node.dataset.ok = String(ok);
   node.dataset.status = status;
+  const [first, ...rest] = lines.filter(Boolean);
   const wrong = objects(mismatches);
-  fill(node, lines.filter(Boolean).map((line) => el('p', { text: line })),
+  fill(node, el('p', { text: first }),
     wrong.length ? el('ul', { class: 'mismatches' }, wrong.map((m) => el('li', {
       text: t('mismatchLine', { label: fieldLabel(text(m.field)), expected: text(m.expected), read: text(m.read) }),
-    }))) : null);
+    }))) : null,
+    rest.map((line) => el('p', { class: 'detail', text: line })));
 }
 
 export function clearResult(node) {
