@@ -8,6 +8,10 @@ Content-Security-Policy. Listens on 127.0.0.1 only.
 
 Passwords: "admin-pass" (admin), "viewer-pass" (viewer). Test hooks:
 POST /__mock/events {"up": false} makes the live stream fail until set true.
+POST /__mock/settings {"changed": true} makes the next settings apply find the
+controller changed by someone else (409); {"refuse_writes": true} makes it
+fail after the backup; {"mismatch": true} makes one field read back as it was;
+{"reset": true} puts every controller's settings and backups back as at start.
 """
 import argparse
 import datetime as dt
@@ -18,7 +22,9 @@ import secrets
 import threading
 import time
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
-from urllib.parse import urlsplit, parse_qs
+from urllib.parse import urlsplit, parse_qs, unquote
+
+import mock_settings as settings
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ASSETS = os.path.normpath(os.path.join(HERE, '..', '..', 'src', 'web', 'assets'))
@@ -70,25 +76,30 @@ def link(requests, timeouts=0, crc=0):
     return counters
 
 
-SETTINGS_LEAD = {
-    'format': 1, 'model': 'KESTRANE-MPPT40A', 'serialNumber': 'KS2026A000000042', 'firmware': 'V1.3',
-    'exportedAt': '2026-12-09T14:00:00+01:00',
-    'battery': {'type': 'User-Diy', 'systemVoltage': '24V', 'maxChargeCurrent': 30.5,
-                'maxLoadCurrent': 20.0, 'equalizeMinutes': 120},
-    'leadAcid': {'chargeVoltage': 14.4, 'floatVoltage': 13.8, 'equalizeVoltage': 14.6,
-                 'overVoltageProtect': 16.0, 'overVoltageRecover': 15.0,
-                 'lowVoltageProtect': 11.0, 'lowVoltageRecover': 12.2},
-    'load': {'mode': 'Light Mode', 'onVoltage': 5.0, 'offVoltage': 6.0, 'onDelay': 5, 'offDelay': 10},
+# The controllers' settings, one value per profile field as their registers
+# hold them; the profile the page gets is exported from these (mock_settings).
+VALUES_LEAD = {
+    'battery.type': 'User-Diy', 'battery.systemVoltage': '24V', 'battery.maxChargeCurrent': 30.5,
+    'battery.maxLoadCurrent': 20.0, 'battery.equalizeMinutes': 120,
+    'leadAcid.chargeVoltage': 14.4, 'leadAcid.floatVoltage': 13.8, 'leadAcid.equalizeVoltage': 14.6,
+    'leadAcid.overVoltageProtect': 16.0, 'leadAcid.overVoltageRecover': 15.0,
+    'leadAcid.lowVoltageProtect': 11.0, 'leadAcid.lowVoltageRecover': 12.2,
+    'lithium.chargeVoltage': 14.2, 'lithium.nominalVoltage': 12.8, 'lithium.lowVoltageProtect': 11.2,
+    'lithium.overVoltageProtect': 14.6, 'lithium.lowVoltageRecover': 12.0, 'lithium.overVoltageRecover': 14.0,
+    'load.mode': 'Light Mode', 'load.morningHours': 0, 'load.onVoltage': 5.0, 'load.offVoltage': 6.0,
+    'load.onDelay': 5, 'load.offDelay': 10,
+    'load.timer1.onHour': 18, 'load.timer1.onMinute': 30, 'load.timer1.offHour': 23, 'load.timer1.offMinute': 0,
+    'load.timer2.onHour': 5, 'load.timer2.onMinute': 0, 'load.timer2.offHour': 6, 'load.timer2.offMinute': 30,
 }
-SETTINGS_LITHIUM = {
-    'format': 1, 'model': 'KESTRANE-MPPT60A', 'serialNumber': 'KS2026B000000007', 'firmware': 'V1.4',
-    'exportedAt': '2026-12-09T14:00:00+01:00',
-    'battery': {'type': 'Li-ion', 'maxChargeCurrent': 45.0, 'maxLoadCurrent': 20.0},
-    'lithium': {'chargeVoltage': 14.2, 'nominalVoltage': 12.8, 'lowVoltageProtect': 10.8,
-                'overVoltageProtect': 14.8, 'lowVoltageRecover': 12.0, 'overVoltageRecover': 14.0},
-    'load': {'mode': 'Dual Timer Mode', 'timer1': {'onHour': 18, 'onMinute': 5, 'offHour': 23, 'offMinute': 0},
-             'timer2': {'onHour': 5, 'onMinute': 30, 'offHour': 7, 'offMinute': 0}},
+VALUES_LITHIUM = {
+    **VALUES_LEAD, 'battery.type': 'Li-ion', 'battery.systemVoltage': 'Auto', 'battery.maxChargeCurrent': 45.0,
+    'lithium.chargeVoltage': 14.2, 'lithium.nominalVoltage': 12.8, 'lithium.lowVoltageProtect': 10.8,
+    'lithium.overVoltageProtect': 14.8, 'lithium.lowVoltageRecover': 12.0, 'lithium.overVoltageRecover': 14.0,
+    'load.mode': 'Dual Timer Mode', 'load.timer1.onMinute': 5, 'load.timer2.onMinute': 30,
+    'load.timer2.offHour': 7, 'load.timer2.offMinute': 0,
 }
+# A backup the barn's controller already has: other current limit and timer.
+BACKUP_LITHIUM = {**VALUES_LITHIUM, 'battery.maxChargeCurrent': 40.0, 'load.timer1.onHour': 19}
 
 
 class Mock:
@@ -108,32 +119,73 @@ class Mock:
              'state': state(38.2, 13.4, True, 24, 1, 0, 512, 300, n),
              'link': link(4210, 3, 1),
              'identity': {'model': 'KESTRANE-MPPT40A', 'serial_number': 'KS2026A000000042', 'firmware': 'V1.3'},
-             'settings': SETTINGS_LEAD},
+             'values': VALUES_LEAD},
             {'id': 'sn-ks2026b000000007', 'name': 'Barn roof <b>south</b>', 'bus': 0, 'address': 2,
              'online': True, 'allow_control': True, 'last_update': iso(n),
              'state': state(12.1, 11.6, False, 0, 0, 0x80 | 0x40, 120, 410, n, 'Dual Timer', 4),
              'link': link(4208, 12, 0),
              'identity': {'model': 'KESTRANE-MPPT60A', 'serial_number': 'KS2026B000000007', 'firmware': 'V1.4'},
-             'settings': SETTINGS_LITHIUM},
+             'values': VALUES_LITHIUM},
             {'id': 'sn-ks2026a000000101', 'name': 'Pump house', 'bus': 1, 'address': 1, 'online': False,
              'allow_control': True, 'last_update': iso(n - dt.timedelta(hours=2, minutes=17)),
              'state': state(0.0, 12.6, False, 0, 0, 0, 80, 15, n - dt.timedelta(hours=2, minutes=17)),
              'link': link(900, 300, 2),
              'identity': {'model': 'KESTRANE-MPPT20A', 'serial_number': 'KS2026A000000101', 'firmware': 'V1.2'},
-             'settings': None},
+             'values': None},
             # Online by the bridge's word, but nothing new for three minutes.
             {'id': 'sn-ks2026a000000103', 'name': 'Well', 'bus': 1, 'address': 3, 'online': True,
              'allow_control': False, 'last_update': iso(n - dt.timedelta(minutes=3)),
              'state': state(20.5, 12.9, True, 12, 3, 0, 210, 90, n - dt.timedelta(minutes=3)),
              'link': link(800, 40, 0),
              'identity': {'model': 'KESTRANE-MPPT20A', 'serial_number': 'KS2026A000000103', 'firmware': 'V1.2'},
-             'settings': None},
+             'values': None},
             {'id': 'sn-ks2026a000000102', 'name': 'Gate', 'bus': 1, 'address': 2, 'online': False,
              'allow_control': False, 'last_update': None, 'state': None, 'link': link(120, 120, 0),
-             'identity': {'model': '', 'serial_number': '', 'firmware': ''}, 'settings': None},
+             'identity': {'model': '', 'serial_number': '', 'firmware': ''}, 'values': None},
         ]
+        self.reset_settings()
         with open(TEXTS_FILE, encoding='utf-8') as f:
             self.texts = json.load(f)
+
+    def reset_settings(self):
+        """The settings as at start: read ten minutes ago, one old backup for
+        the barn, no test hook armed."""
+        read_at = now_local() - dt.timedelta(minutes=10)
+        self.settings_hooks = {}
+        for device, start in zip(self.devices, [VALUES_LEAD, VALUES_LITHIUM, None, None, None]):
+            device['values'] = dict(start) if start else None
+            device['read_at'] = iso(read_at) if start else None
+            device['backups'] = []
+        barn = self.devices[1]
+        barn['backups'].append({'name': 'KS2026B000000007-20261201-093000.json', 'time': '2026-12-01T09:30:00+01:00',
+                                'profile': self.profile(barn, BACKUP_LITHIUM, '2026-12-01T09:30:00+01:00')})
+
+    @staticmethod
+    def profile(device, values, exported_at):
+        ident = device['identity']
+        return settings.export({'model': ident['model'], 'serialNumber': ident['serial_number'],
+                                'firmware': ident['firmware']}, values, exported_at)
+
+    def settings_of(self, device):
+        return self.profile(device, device['values'], device['read_at']) if device['values'] else None
+
+    def touch(self, device):
+        """A new read of the settings: a later read_at, never the same one."""
+        at = max(now_local(), dt.datetime.fromisoformat(device['read_at']) + dt.timedelta(milliseconds=1))
+        device['read_at'] = iso(at)
+
+    def backup(self, device):
+        """Keeps the settings before a write, named by serial number and time."""
+        n = now_local()
+        name = f"{device['identity']['serial_number']}-{n:%Y%m%d-%H%M%S}.json"
+        taken = {b['name'] for b in device['backups']}
+        for i in range(2, 100):
+            if name not in taken:
+                break
+            name = f"{device['identity']['serial_number']}-{n:%Y%m%d-%H%M%S}-{i}.json"
+        device['backups'].insert(0, {'name': name, 'time': n.isoformat(timespec='seconds'),
+                                     'profile': self.settings_of(device)})
+        return name
 
     def bridge(self):
         return {'version': '1.3', 'uptime_s': int(time.time() - self.started) + 93784, 'poll_interval_s': 5,
@@ -147,10 +199,11 @@ class Mock:
     def public(self, device, detail=False):
         keys = ['id', 'name', 'bus', 'address', 'online', 'allow_control', 'last_update', 'state', 'link']
         if detail:
-            keys += ['identity', 'settings']
+            keys += ['identity']
         out = {k: device[k] for k in keys}
         if detail:
-            out['settings_read_at'] = device['last_update'] if device['settings'] else None
+            out['settings'] = self.settings_of(device)
+            out['settings_read_at'] = device['read_at']
         return out
 
     def tick(self):
@@ -266,6 +319,26 @@ def make_handler(mock):
                 if not rest:
                     with mock.lock:
                         return self.send(200, mock.public(device, detail=True))
+                if rest == ['settings']:
+                    with mock.lock:
+                        if not device['values']:
+                            return self.error(503, 'unavailable', 'the settings have not been read yet')
+                        return self.send(200, {'profile': mock.settings_of(device), 'read_at': device['read_at'],
+                                               'control': device['allow_control'], 'fields': settings.public_fields()})
+                if rest and rest[0] == 'backups' and len(rest) <= 2:
+                    token, (role, _) = self.session()
+                    if token is None:
+                        return self.error(401, 'unauthorized', 'log in first')
+                    if role != 'admin':
+                        return self.error(403, 'forbidden', 'this needs the admin role')
+                    with mock.lock:
+                        if len(rest) == 1:
+                            return self.send(200, {'backups': [{'name': b['name'], 'time': b['time']}
+                                                               for b in device['backups']]})
+                        backup = next((b for b in device['backups'] if b['name'] == unquote(rest[1])), None)
+                        if backup is None:
+                            return self.error(404, 'not_found', 'no such backup')
+                        return self.send(200, {'profile': backup['profile']})
                 if rest == ['days']:
                     return self.send(200, {'days': days_between(query['from'][0], query['to'][0])})
                 if rest == ['series']:
@@ -282,6 +355,13 @@ def make_handler(mock):
             path = urlsplit(self.path).path
             length = int(self.headers.get('Content-Length', '0') or 0)
             raw = self.rfile.read(length) if length else b''
+            if path == '/__mock/settings':
+                hooks = json.loads(raw or b'{}')
+                with mock.lock:
+                    if hooks.get('reset'):
+                        mock.reset_settings()
+                    mock.settings_hooks.update({k: v for k, v in hooks.items() if k != 'reset'})
+                return self.send(200, mock.settings_hooks)
             if path == '/__mock/events':
                 with mock.lock:
                     mock.events_up = bool(json.loads(raw or b'{}').get('up', True))
@@ -313,7 +393,9 @@ def make_handler(mock):
             # The bridge's order: the role first (401, 403 forbidden), then
             # the CSRF header (403 csrf), then the path's own checks.
             parts = path.split('/')
-            command = len(parts) == 6 and parts[1:4] == ['api', 'v1', 'devices'] and parts[5] in ('load_mode', 'clock')
+            command = parts[1:4] == ['api', 'v1', 'devices'] and (
+                (len(parts) == 6 and parts[5] in ('load_mode', 'clock')) or
+                (len(parts) == 7 and parts[5] == 'settings' and parts[6] in ('check', 'apply')))
             if path != '/api/v1/logout' and not command:
                 return self.error(404, 'not_found', 'no such path')
             if command and token is None:
@@ -333,6 +415,10 @@ def make_handler(mock):
                 if not device['allow_control']:
                     return self.error(409, 'conflict', 'control is not allowed for this controller '
                                       "(allow_control in the bridge's config)")
+                if parts[5] == 'settings':
+                    lang = 'zh' if parse_qs(urlsplit(self.path).query).get('lang') == ['zh'] else 'en'
+                    with mock.lock:
+                        return self.settings_command(device, parts[6], body, lang)
                 if not device['online']:
                     return self.send(200, {'ok': False, 'message': 'controller did not answer'})
                 if parts[5] == 'clock':
@@ -345,6 +431,50 @@ def make_handler(mock):
                     device['state']['load_mode'] = mode
                 return self.send(200, {'ok': True, 'message': f'load mode {mode} written and read back'})
             return self.error(404, 'not_found', 'no such path')
+
+        def settings_command(self, device, what, body, lang):
+            """Check and apply of a profile, as the bridge answers them."""
+            if not device['values']:
+                return self.error(503, 'unavailable', 'the settings have not been read yet')
+            words = settings.MESSAGES[lang]
+            profile = body.get('profile') if what == 'apply' and isinstance(body, dict) else body
+            values, problems = settings.read(profile, lang)
+            address = device['address']
+            if what == 'check':
+                writes = [] if problems else settings.plan(device['values'], values, address, lang)
+                return self.send(200, {'ok': not problems, 'problems': problems, 'writes': writes})
+            if problems:
+                return self.send(422, {'error': {'code': 'invalid_profile', 'message': words['nothing'].format(len(problems))},
+                                       'ok': False, 'problems': problems})
+            hooks = mock.settings_hooks
+            if hooks.pop('changed', False):
+                # Someone else changed the controller since the page read it.
+                device['values']['battery.maxChargeCurrent'] = round(device['values']['battery.maxChargeCurrent'] - 5, 1)
+                mock.touch(device)
+            if body.get('based_on') != device['read_at']:
+                return self.send(409, {'error': {'code': 'changed', 'message': 'the settings changed since they were read'},
+                                       'changed': True, 'profile': mock.settings_of(device), 'read_at': device['read_at']})
+            writes = settings.plan(device['values'], values, address, 'en')
+            if not writes:
+                return self.send(200, {'ok': True, 'backup': None, 'message': words['unchanged'], 'mismatches': [],
+                                       'written': [], 'profile': mock.settings_of(device), 'read_at': device['read_at']})
+            backup = mock.backup(device)
+            if hooks.pop('refuse_writes', False):
+                mock.touch(device)
+                return self.send(200, {'ok': False, 'backup': backup, 'message': words['refused'], 'mismatches': [],
+                                       'written': [], 'profile': mock.settings_of(device), 'read_at': device['read_at']})
+            old = device['values']
+            device['values'] = {**old, **values}
+            mismatches = []
+            if hooks.pop('mismatch', False):
+                change = next(c for w in writes for c in w['changes'])
+                device['values'][change['field']] = old[change['field']]
+                mismatches.append({'field': change['field'], 'expected': change['to'], 'read': change['from']})
+            mock.touch(device)
+            return self.send(200, {'ok': not mismatches, 'backup': backup,
+                                   'message': words['mismatch' if mismatches else 'written'], 'mismatches': mismatches,
+                                   'written': [w['block'] for w in writes],
+                                   'profile': mock.settings_of(device), 'read_at': device['read_at']})
 
         def asset(self, path):
             if path in ('/', '/index.html'):

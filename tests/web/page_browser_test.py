@@ -19,7 +19,7 @@ import urllib.request
 
 try:
     from selenium import webdriver
-    from selenium.common.exceptions import NoSuchElementException
+    from selenium.common.exceptions import NoSuchElementException, StaleElementReferenceException
     from selenium.webdriver.chrome.service import Service
     from selenium.webdriver.common.action_chains import ActionChains
     from selenium.webdriver.common.by import By
@@ -106,6 +106,9 @@ class PageCase(unittest.TestCase):
         self.open('')
         self.driver.delete_all_cookies()
         self.driver.execute_script('localStorage.clear()')
+        # Loaded again, so that no session of the case before lives on in
+        # the page: opening a #/ path later does not load it anew.
+        self.driver.refresh()
         self.driver.get_log('browser')
 
     def tearDown(self):
@@ -119,7 +122,11 @@ class PageCase(unittest.TestCase):
         self.driver.execute_script('window.__csp = window.__csp || []')
 
     def wait(self, condition, timeout=10, message=''):
-        return WebDriverWait(self.driver, timeout, poll_frequency=0.1).until(lambda d: condition(), message)
+        # The page rebuilds parts of itself: an element found a moment ago
+        # may be gone, and the condition is simply asked again.
+        return WebDriverWait(self.driver, timeout, poll_frequency=0.1,
+                             ignored_exceptions=(NoSuchElementException, StaleElementReferenceException)
+                             ).until(lambda d: condition(), message)
 
     def find(self, css):
         return self.driver.find_element(By.CSS_SELECTOR, css)
@@ -205,10 +212,11 @@ class OverviewTest(PageCase):
     def test_bridge_page(self):
         self.open('#/bridge')
         self.wait_for('#bus-table tr[data-bus-index="1"]')
-        self.assertIn('/dev/ttyUSB0', self.text('#bus-table tr[data-bus-index="0"]'))
-        self.assertEqual(self.text('#mqtt-state'), 'connected')
-        self.assertEqual(self.text('#bridge-info [data-key="version"]'), '1.3')
-        self.assertEqual(self.text('#history-state [data-key="records_written"]'), '1,234')
+        # The view is built anew on every bridge event: each look finds its element again.
+        self.wait(lambda: '/dev/ttyUSB0' in self.text('#bus-table tr[data-bus-index="0"]'))
+        self.wait(lambda: self.text('#mqtt-state') == 'connected')
+        self.wait(lambda: self.text('#bridge-info [data-key="version"]') == '1.3')
+        self.wait(lambda: self.text('#history-state [data-key="records_written"]') == '1,234')
 
 
 class DevicePageTest(PageCase):
@@ -295,6 +303,289 @@ class DevicePageTest(PageCase):
         self.driver.get_log('browser')  # the 401 is logged by the browser
 
 
+class SettingsSteps:
+    """What an admin does on the settings tab, for the cases below."""
+
+    def open_settings(self, device_id=BARN, admin=True):
+        self.open(f'#/device/{device_id}/settings')
+        if admin:
+            self.login('admin-pass')
+            self.wait(lambda: self.find('#role').get_attribute('data-role') == 'admin')
+        return self.wait_for('#settings-form' if admin else '#settings-values, #settings-readonly, #settings-unavailable')
+
+    def field(self, path):
+        return self.find(f'#settings-form [data-path="{path}"]')
+
+    def value(self, path):
+        return self.field(path).get_property('value')
+
+    def type_into(self, path, text):
+        self.field(path).clear()
+        self.field(path).send_keys(text)
+
+    def choose(self, path, option):
+        Select(self.field(path)).select_by_value(option)
+
+    def shown(self, path):
+        return self.field(path).is_displayed()
+
+    def problem(self, path):
+        return self.wait_for(f'[data-problem-for="{path}"]').text
+
+    def summary(self):
+        return [li.text for li in self.finds('#settings-problems li')]
+
+    def check_passes(self):
+        self.find('#settings-check').click()
+        self.wait(lambda: self.finds('#settings-plan [data-block-code]') and self.find('#settings-write').is_enabled())
+
+    def write(self, status):
+        self.find('#settings-write').click()
+        self.wait(lambda: self.find('#settings-result').get_attribute('data-status') == status, message=status)
+        return self.find('#settings-result')
+
+    def profile(self, device_id=BARN):
+        return self.mock.get(f'/api/v1/devices/{device_id}/settings')['profile']
+
+    def upload(self, name, data):
+        path = os.path.join(tempfile.mkdtemp(prefix='kestrane-upload-'), name)
+        with open(path, 'wb') as f:
+            f.write(data)
+        self.find('#settings-upload').send_keys(path)
+
+    def fail_three_checks(self):
+        self.type_into('battery.maxChargeCurrent', '12.34')
+        self.type_into('battery.maxLoadCurrent', '-5')
+        self.type_into('load.timer1.onHour', '7.5')
+        self.find('#settings-check').click()
+        self.wait(lambda: len(self.summary()) == 3)
+
+
+class SettingsTabTest(SettingsSteps, PageCase):
+    """The device page's Settings tab against the mock's settings, which are
+    put back as at start before every case."""
+
+    def setUp(self):
+        super().setUp()
+        self.mock.post('/__mock/settings', {'reset': True})
+
+    def test_tabs_switch_without_losing_the_form(self):
+        self.open(f'#/device/{BARN}')
+        self.wait_for('[data-group="realtime"]')
+        self.assertEqual(self.find('#tab-live').get_attribute('aria-current'), 'page')
+        self.find('#tab-settings').click()
+        self.wait(lambda: self.driver.execute_script('return location.hash') == f'#/device/{BARN}/settings')
+        self.wait_for('#settings-values')
+        self.assertFalse(self.find('#live-tab').is_displayed())
+        self.assertEqual(self.find('#tab-settings').get_attribute('aria-current'), 'page')
+        self.login('admin-pass')
+        self.wait_for('#settings-form')
+        self.type_into('battery.maxLoadCurrent', '18.5')
+        self.find('#tab-live').click()
+        self.wait(lambda: self.find('#live-tab').is_displayed() and not self.find('#settings-tab').is_displayed())
+        self.find('#tab-settings').click()
+        self.wait(lambda: self.find('#settings-tab').is_displayed())
+        self.assertEqual(self.value('battery.maxLoadCurrent'), '18.5')
+
+    def test_admin_checks_and_writes_float_voltage_and_load_mode(self):
+        self.open_settings()
+        read_at = self.text('#settings-read-at')
+        self.assertRegex(read_at, r'^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d$')
+        self.assertFalse(self.find('#settings-write').is_enabled())
+        # The lithium controller becomes a user-defined lead-acid one, whose
+        # charge voltages its lithium profile did not carry.
+        self.choose('battery.type', 'User-Diy')
+        self.assertEqual(self.value('leadAcid.floatVoltage'), '')
+        self.type_into('leadAcid.chargeVoltage', '14.4')
+        self.type_into('leadAcid.floatVoltage', '13.6')
+        self.type_into('leadAcid.equalizeVoltage', '14.6')
+        self.choose('load.mode', 'Light Mode')
+        self.check_passes()
+        self.assertEqual({b.get_attribute('data-block-code') for b in self.finds('#settings-plan [data-block-code]')},
+                         {'10', '13', '50'})
+        battery = self.find('#settings-plan [data-block-code="10"]')
+        changes = [li.text for li in battery.find_elements(By.TAG_NAME, 'li')]
+        self.assertIn(f"{TEXTS['en']['fields']['leadAcid.floatVoltage']}: 13.8 V → 13.6 V", changes)
+        self.assertIn(f"{TEXTS['en']['fields']['battery.type']}: Li-ion → User-Diy", changes)
+        self.assertIn('battery settings (0x0101-0x0108)', battery.text)
+        frames = battery.find_element(By.CLASS_NAME, 'frames')
+        self.assertRegex(frames.text, r'^02 10 01 01 00 08 10( [0-9A-F]{2})+$')  # the barn is address 2
+        self.assertIn('monospace', frames.value_of_css_property('font-family'))
+        mode = self.find('#settings-plan [data-block-code="13"] li').text
+        self.assertEqual(mode, f"{TEXTS['en']['fields']['load.mode']}: Dual Timer Mode → Light Mode")
+
+        result = self.write('written')
+        self.assertEqual(result.get_attribute('data-ok'), 'true')
+        self.assertIn('settings written and read back', result.text)
+        self.assertRegex(result.text, r'A backup of the settings before the write was kept: '
+                                      r'KS2026B000000007-\d{8}-\d{6}\.json')
+        backup = result.text.split('kept: ')[1].strip()
+        self.wait(lambda: self.finds('#settings-backups li')[0].find_element(
+            By.CSS_SELECTOR, 'button').get_attribute('data-backup') == backup)
+        self.assertNotEqual(self.text('#settings-read-at'), read_at)
+        self.assertFalse(self.find('#settings-write').is_enabled())
+        self.assertEqual((self.value('leadAcid.floatVoltage'), self.value('load.mode')), ('13.6', 'Light Mode'))
+        written = self.profile()
+        self.assertEqual((written['leadAcid']['floatVoltage'], written['load']['mode']), (13.6, 'Light Mode'))
+
+    def test_every_failing_check_is_listed_and_blocks_write(self):
+        self.open_settings()
+        self.fail_three_checks()
+        expected = {'battery.maxChargeCurrent': '12.34 has more than one decimal',
+                    'battery.maxLoadCurrent': '-5 is outside 0.0 to 6553.5',
+                    'load.timer1.onHour': 'expected a whole number, got 7.5'}
+        for path, message in expected.items():
+            self.assertEqual(self.problem(path), message)
+        self.assertEqual(self.summary()[0], f"{TEXTS['en']['fields']['battery.maxChargeCurrent']}: 12.34 has more than one decimal")
+        self.assertEqual(self.summary()[2], 'Timer 1 on (hour): expected a whole number, got 7.5')
+        self.assertFalse(self.find('#settings-write').is_enabled())
+        self.assertFalse(self.find('#settings-plan').is_displayed())
+
+        # Fixed, the check passes; any edit after it takes Write away again.
+        self.type_into('battery.maxChargeCurrent', '12.3')
+        self.type_into('battery.maxLoadCurrent', '5')
+        self.type_into('load.timer1.onHour', '7')
+        self.check_passes()
+        self.assertEqual(self.finds('[data-problem-for]'), [])
+        self.field('load.timer1.onHour').send_keys('1')
+        self.wait(lambda: not self.find('#settings-write').is_enabled())
+        self.assertFalse(self.find('#settings-plan').is_displayed())
+
+        # The bridge words its problems in the page's language.
+        self.find('#lang-toggle').click()
+        self.wait(lambda: self.find('#settings-check').text == '检查')
+        self.type_into('battery.maxLoadCurrent', '-5')
+        self.find('#settings-check').click()
+        self.assertEqual(self.problem('battery.maxLoadCurrent'), '-5 超出范围 0.0 ~ 6553.5')
+        self.assertEqual(self.summary(), [f"{TEXTS['zh']['fields']['battery.maxLoadCurrent']}：-5 超出范围 0.0 ~ 6553.5"])
+
+    def test_read_only_for_viewers_and_where_control_is_off(self):
+        self.open_settings(admin=False)
+        self.wait_for('#settings-values')
+        for hook in ['#settings-form', '#settings-check', '#settings-write', '#settings-upload', '#settings-backups']:
+            self.assertEqual(self.finds(hook), [], hook)
+        cell = lambda path: self.find(f'#settings-values [data-path="{path}"]').text
+        self.assertEqual(cell('lithium.chargeVoltage'), '14.2 V')
+        self.assertEqual(cell('load.mode'), TEXTS['en']['load_mode']['Dual Timer'])
+        self.assertEqual(cell('load.timer1.onMinute'), '5')
+        self.assertEqual(self.finds('#settings-values [data-path="leadAcid.overVoltageProtect"]'), [])
+        self.assertIn('log in as an admin', self.text('#settings-readonly'))
+        self.assertTrue(self.find('#settings-download').get_attribute('href').startswith('blob:'))
+
+        self.login('admin-pass')
+        self.wait(lambda: self.find('#role').get_attribute('data-role') == 'admin')
+        self.open(f'#/device/{SHED}/settings')
+        self.wait(lambda: 'control is not allowed for this controller' in self.text('#settings-readonly'))
+        self.assertEqual(self.finds('#settings-form'), [])
+        self.assertEqual(self.finds('#settings-backups'), [])
+        self.assertEqual(self.find('#settings-values [data-path="leadAcid.floatVoltage"]').text, '13.8 V')
+        self.assertEqual(self.find('#settings-values [data-path="battery.systemVoltage"]').text, '24V')
+
+        self.open('#/device/sn-ks2026a000000101/settings')
+        self.assertEqual(self.wait_for('#settings-unavailable').text,
+                         'The settings of this controller have not been read yet.')
+        self.driver.get_log('browser')  # the 503 is logged by the browser
+
+    def test_a_change_by_someone_else_refills_the_form(self):
+        self.open_settings()
+        read_at = self.text('#settings-read-at')
+        self.type_into('battery.maxLoadCurrent', '19.5')
+        self.check_passes()
+        self.mock.post('/__mock/settings', {'changed': True})
+        result = self.write('changed')
+        self.assertEqual(result.get_attribute('data-ok'), 'false')
+        self.assertIn('Someone changed the settings since they were read', result.text)
+        self.assertEqual((self.value('battery.maxChargeCurrent'), self.value('battery.maxLoadCurrent')), ('40.0', '20.0'))
+        self.assertNotEqual(self.text('#settings-read-at'), read_at)
+        # Based on the new read, the same edit goes through.
+        self.type_into('battery.maxLoadCurrent', '19.5')
+        self.check_passes()
+        self.write('written')
+        self.assertEqual(self.profile()['battery']['maxLoadCurrent'], 19.5)
+        self.driver.get_log('browser')  # the 409 is logged by the browser
+
+    def test_failed_and_mismatched_writes_say_what_happened(self):
+        self.open_settings()
+        self.type_into('battery.maxLoadCurrent', '19.5')
+        self.check_passes()
+        self.mock.post('/__mock/settings', {'refuse_writes': True})
+        result = self.write('failed')
+        self.assertEqual(result.get_attribute('data-ok'), 'false')
+        self.assertIn('writing load control (0x010A-0x0113) failed: exception (exception code 4)', result.text)
+        self.assertRegex(result.text, r'A backup of the settings before the write was kept: KS2026B000000007-\d{8}-\d{6}')
+        self.assertEqual(self.value('battery.maxLoadCurrent'), '19.5')  # kept to try again
+        self.check_passes()
+        self.mock.post('/__mock/settings', {'mismatch': True})
+        result = self.write('mismatch')
+        self.assertIn(f"{TEXTS['en']['fields']['battery.maxLoadCurrent']}: written 19.5 A, read back 20.0 A",
+                      [li.text for li in result.find_elements(By.TAG_NAME, 'li')])
+
+    def test_an_uploaded_profile_fills_the_form_and_is_checked(self):
+        self.open_settings()
+        self.upload('big.json', b'{"x": "' + b'a' * (64 * 1024) + b'"}')
+        self.wait(lambda: self.text('#settings-note') == 'big.json is larger than 64 KiB; it was not read.')
+        self.upload('notes.json', b'{"battery": ')
+        self.wait(lambda: self.text('#settings-note') == 'notes.json is not JSON; it was not read.')
+        self.assertEqual(self.value('battery.maxChargeCurrent'), '45.0')
+
+        profile = {'battery': {'maxChargeCurrent': 33.3}, 'load': {'timer1': {'onHour': 25.5}}}
+        self.upload('barn.json', json.dumps(profile).encode())
+        self.assertEqual(self.problem('load.timer1.onHour'), 'expected a whole number, got 25.5')
+        self.assertEqual(len(self.summary()), 1)
+        self.assertEqual((self.value('battery.maxChargeCurrent'), self.value('battery.maxLoadCurrent')), ('33.3', '20.0'))
+        self.assertIn('barn.json', self.text('#settings-note'))
+        self.assertFalse(self.find('#settings-write').is_enabled())
+
+    def test_a_backup_fills_the_form(self):
+        self.open_settings()
+        name = 'KS2026B000000007-20261201-093000.json'
+        self.wait_for(f'#settings-backups [data-backup="{name}"]').click()
+        self.wait(lambda: self.value('battery.maxChargeCurrent') == '40.0')
+        self.assertEqual(self.value('load.timer1.onHour'), '19')
+        self.assertIn(name, self.text('#settings-note'))
+        self.assertFalse(self.find('#settings-write').is_enabled())
+        self.check_passes()
+        self.assertIn(f"{TEXTS['en']['fields']['battery.maxChargeCurrent']}: 45.0 A → 40.0 A",
+                      self.text('#settings-plan [data-block-code="10"]'))
+
+    def test_battery_type_and_load_mode_show_only_their_fields(self):
+        self.open_settings()
+        lead = ['leadAcid.overVoltageProtect', 'battery.systemVoltage', 'battery.equalizeMinutes']
+        self.assertTrue(self.shown('lithium.chargeVoltage'))
+        self.assertFalse(any(self.shown(p) for p in lead + ['leadAcid.floatVoltage']))
+        self.choose('battery.type', 'User-Diy')
+        self.assertTrue(all(self.shown(p) for p in lead + ['leadAcid.floatVoltage']))
+        self.assertFalse(self.shown('lithium.chargeVoltage'))
+        self.choose('battery.type', 'FLD')
+        self.assertTrue(self.shown('leadAcid.overVoltageProtect'))
+        self.assertFalse(self.shown('leadAcid.floatVoltage'))
+        self.choose('battery.type', 'Li-ion')
+        self.assertTrue(self.shown('lithium.chargeVoltage'))
+        self.assertFalse(any(self.shown(p) for p in lead))
+        self.assertFalse(self.find('[data-section="leadAcid"]').is_displayed())
+
+        self.assertTrue(self.shown('load.timer2.offMinute'))
+        self.choose('load.mode', 'Light&Time Mode')
+        self.assertTrue(self.shown('load.eveningHours') and self.shown('load.onVoltage'))
+        self.assertFalse(self.shown('load.timer2.offMinute') or self.shown('load.onDelay'))
+        self.choose('load.mode', 'On Mode')
+        self.assertFalse(self.shown('load.onVoltage'))
+        self.assertEqual(Select(self.field('battery.type')).first_selected_option.text, TEXTS['en']['battery_type']['4'])
+
+    def test_download_is_the_profile_as_read(self):
+        folder = tempfile.mkdtemp(prefix='kestrane-download-')
+        self.driver.execute_cdp_cmd('Browser.setDownloadBehavior', {'behavior': 'allow', 'downloadPath': folder})
+        self.open_settings(admin=False)
+        link = self.wait_for('#settings-download')
+        self.assertTrue(link.get_attribute('href').startswith('blob:'))
+        self.assertEqual(link.get_attribute('download'), 'KS2026B000000007-settings.json')
+        link.click()
+        path = os.path.join(folder, 'KS2026B000000007-settings.json')
+        self.wait(lambda: os.path.exists(path) and os.path.getsize(path) > 0)
+        with open(path, encoding='utf-8') as f:
+            self.assertEqual(json.load(f), self.profile())
+
+
 class PasswordReadTest(PageCase):
     mock_args = ('--read-access', 'password')
     allowed_errors = ('401 (Unauthorized)',)
@@ -318,10 +609,29 @@ class WithoutChartJsTest(PageCase):
         self.wait(lambda: self.text('[data-key="charged_today_wh"]') == '512 Wh')
 
 
-class ScreenshotTest(PageCase):
-    """Overview and a device page at desktop and phone size in both languages;
-    the initial language comes from the browser's."""
+class ScreenshotTest(SettingsSteps, PageCase):
+    """Overview, a device page and its settings tab with a failing check at
+    desktop and phone size in both languages; the initial language comes
+    from the browser's."""
     language = 'zh-CN'
+
+    def whole_page(self, width, name):
+        resize(self.driver, width, 800)
+        resize(self.driver, width, self.driver.execute_script('return document.documentElement.scrollHeight'))
+        self.driver.save_screenshot(os.path.join(SHOTS, name))
+
+    def test_settings_screenshots(self):
+        self.open_settings()
+        for lang in ['zh', 'en']:
+            resize(self.driver, 1280, 800)
+            self.fail_three_checks()
+            for width in [1280, 360]:
+                self.whole_page(width, f'settings-{lang}-{width}.png')
+            if lang == 'zh':
+                self.assertEqual(self.find('#tab-settings').text, '参数设置')
+                self.find('#lang-toggle').click()
+                self.wait(lambda: self.find('#settings-check').text == 'Check')
+        print(f'screenshots in {SHOTS}', file=sys.stderr)
 
     def test_screenshots(self):
         for lang in ['zh', 'en']:

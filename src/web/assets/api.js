@@ -1,13 +1,15 @@
 // The bridge's JSON API. Every POST carries the session's CSRF value and a
-// JSON body; a failure becomes an ApiError with the bridge's error code.
+// JSON body; a failure becomes an ApiError with the bridge's error code and
+// the whole answer, whose further keys some errors need (problems, changed).
 
 let csrf = null;
 
 export class ApiError extends Error {
-  constructor(status, code, message) {
+  constructor(status, code, message, body = null) {
     super(message || `HTTP ${status}`);
     this.status = status;
     this.code = code || '';
+    this.body = body && typeof body === 'object' ? body : {};
   }
 }
 
@@ -17,7 +19,7 @@ async function errorOf(response) {
   let body = null;
   try { body = await response.json(); } catch { /* not JSON */ }
   const error = body && typeof body === 'object' ? body.error : null;
-  return new ApiError(response.status, error && error.code, error && error.message);
+  return new ApiError(response.status, error && error.code, error && error.message, body);
 }
 
 export async function getJson(path) {

@@ -13,11 +13,19 @@
 //     [data-key="pv_voltage"], [data-key="battery_voltage"], [data-key="charge_state"],
 //     [data-key="load"], [data-key="charged_today_wh"], [data-key="used_today_wh"],
 //     [data-key="alarm"] (class "alarm-on" while an alarm is active)
-//   Device: #device[data-device-id]; [data-group="running|realtime|battery|load|energy|identity|link"]
+//   Device: #device[data-device-id]; tabs #tab-live (#/device/<id>) and #tab-settings
+//     (#/device/<id>/settings), the one shown with aria-current="page";
+//     [data-group="running|realtime|battery|load|energy|identity|link"]
 //     sections with [data-key] value cells (state keys, settings paths, identity keys, link counters);
 //     #load-mode-select, #load-mode-apply, #set-clock, #control-result (admin with allow_control only);
 //     #day-date, #day-prev, #day-next, #day-csv, #day-chart, #day-temp-chart, #day-empty;
 //     #days-range (7, 31, 365), #days-chart; #charts-unavailable when Chart.js is missing
+//   Settings tab: #settings-read-at, #settings-download (a link), #settings-form with a
+//     [data-path] input or select per profile field, [data-problem-for="<path>"] beside a field,
+//     #settings-problems (li per problem), #settings-check, #settings-write, #settings-upload,
+//     #settings-backups with [data-backup="<file>"] buttons, #settings-plan with
+//     [data-block-code] per write (.frames, li per change), #settings-result[data-ok][data-status];
+//     read-only: #settings-values [data-path] cells, #settings-readonly; #settings-unavailable
 //   Bridge: #bridge-info [data-key], #bus-table rows [data-bus-index], #mqtt-state, #history-state
 import { getJson, postJson, setCsrf, ApiError } from './api.js';
 import { language, setLanguage, setTexts, t } from './i18n.js';
@@ -146,15 +154,32 @@ function renderChrome() {
   renderAccount();
 }
 
-function route() {
+function deviceRoute(hash) {
+  const match = /^#\/device\/([^/]+)(\/settings)?$/.exec(hash);
+  if (!match) return null;
+  try {
+    return { id: decodeURIComponent(match[1]), tab: match[2] ? 'settings' : 'live' };
+  } catch {
+    return null;  // a malformed escape: no such controller
+  }
+}
+
+// Mounts the view of the hash. With `keep`, moving between the tabs of the
+// device page already shown only switches the tab, so what is typed into
+// the settings form and the charts stay.
+function route(keep = false) {
   const hash = location.hash || '#/';
   const view = $('view');
+  const device = mayRead() ? deviceRoute(hash) : null;
+  if (keep && device && current && current.deviceId === device.id) {
+    current.showTab(device.tab);
+    return;
+  }
   if (current) current.unmount();
   current = null;
   view.replaceChildren();
-  let match;
   if (!mayRead()) current = mountLogin(view, { login });
-  else if ((match = /^#\/device\/(.+)$/.exec(hash))) current = mountDevice(view, decodeURIComponent(match[1]));
+  else if (device) current = mountDevice(view, device.id, device.tab);
   else if (hash === '#/bridge') current = mountBridge(view);
   else current = mountOverview(view);
   for (const link of document.querySelectorAll('.nav a')) {
@@ -212,7 +237,7 @@ function wire() {
   });
   $('logout').addEventListener('click', logout);
   window.addEventListener('hashchange', () => {
-    route();
+    route(true);
     $('view').focus({ preventScroll: true });
   });
   subscribe((kind, detail) => { if (current) current.update(kind, detail); });

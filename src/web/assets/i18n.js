@@ -39,6 +39,34 @@ const WORDS = {
     yes: 'yes', no: 'no', alarm: 'Alarm', onDelay: 'On delay', offDelay: 'Off delay',
     timer1: 'Timer 1', timer2: 'Timer 2', eveningHours: 'On after dusk', morningHours: 'On before dawn',
     settingsRead: 'Settings read', loadModeLabel: 'Load mode',
+    colon: ': ', tabLive: 'Live values', tabSettings: 'Settings', deviceTabs: 'Controller views',
+    settingsTitle: 'Controller settings', loadingSettings: 'Reading the settings…',
+    settingsUnavailable: 'The settings of this controller have not been read yet.',
+    settingsLoadFailed: 'Could not get the settings: {e}', noProfile: 'the answer holds no profile',
+    controlNotAllowed: 'Read-only: control is not allowed for this controller.',
+    viewerReadOnly: 'Read-only: log in as an admin to change the settings.',
+    leadAcidVoltages: 'Lead-acid voltages', lithiumVoltages: 'Lithium voltages', auto: 'Auto',
+    timerPart: '{timer} {part}', onHour: 'on (hour)', onMinute: 'on (minute)',
+    offHour: 'off (hour)', offMinute: 'off (minute)',
+    check: 'Check', write: 'Write to controller', writing: 'Writing…',
+    downloadProfile: 'Download profile', uploadProfile: 'Upload profile',
+    uploadTooBig: '{name} is larger than 64 KiB; it was not read.',
+    uploadNotJson: '{name} is not JSON; it was not read.',
+    uploadNotProfile: '{name} holds no profile object { … }; it was not read.',
+    uploadLoaded: 'The values of {name} are in the form and have been checked.',
+    problemsOne: '1 problem; fix it and check again:', problemsMany: '{n} problems; fix them and check again:',
+    checkPassed: 'Check passed', checkPassedWrites: 'Check passed. Write will send:',
+    nothingToWrite: 'Nothing to write: the controller already has these values.',
+    noFieldChanges: 'No field of its own changes; it goes with the write.', frames: 'Frames (hex)',
+    settingsWritten: 'Settings written.', settingsNotWritten: 'The settings were not written as checked.',
+    settingsChanged: 'Someone changed the settings since they were read; nothing was written. '
+      + 'The form now shows the new values: check and write again.',
+    backupKept: 'A backup of the settings before the write was kept: {name}',
+    mismatchLine: '{label}: written {expected}, read back {read}',
+    requestFailed: 'Failed: {e}',
+    backupsTitle: 'Backups', noBackups: 'No backups yet: one is kept before every write.',
+    loadBackup: 'Put into form', backupLoaded: 'The backup {name} is in the form: check it, then write.',
+    backupFailed: 'Could not read the backup: {e}', backupsFailed: 'Could not list the backups: {e}',
   },
   zh: {
     title: 'Kestrane 网关', overview: '总览', bridge: '网关', language: 'English',
@@ -76,6 +104,33 @@ const WORDS = {
     yes: '是', no: '否', alarm: '告警', onDelay: '开延时', offDelay: '关延时',
     timer1: '时段1', timer2: '时段2', eveningHours: '天黑后开启', morningHours: '天亮前开启',
     settingsRead: '设置读取时间', loadModeLabel: '负载模式',
+    colon: '：', tabLive: '实时数据', tabSettings: '参数设置', deviceTabs: '控制器视图',
+    settingsTitle: '控制器参数设置', loadingSettings: '正在读取设置…',
+    settingsUnavailable: '尚未读取此控制器的设置。',
+    settingsLoadFailed: '无法获取设置：{e}', noProfile: '应答中没有配置',
+    controlNotAllowed: '只读：此控制器不允许控制。',
+    viewerReadOnly: '只读：以管理员身份登录后才能修改设置。',
+    leadAcidVoltages: '铅酸电池电压', lithiumVoltages: '锂电池电压', auto: '自动',
+    timerPart: '{timer}{part}', onHour: '开启（时）', onMinute: '开启（分）',
+    offHour: '关闭（时）', offMinute: '关闭（分）',
+    check: '检查', write: '写入控制器', writing: '写入中…',
+    downloadProfile: '下载配置文件', uploadProfile: '上传配置文件',
+    uploadTooBig: '{name} 大于 64 KiB，未读取。',
+    uploadNotJson: '{name} 不是 JSON，未读取。',
+    uploadNotProfile: '{name} 中没有配置对象 { … }，未读取。',
+    uploadLoaded: '已将 {name} 的值填入表单并完成检查。',
+    problemsOne: '发现 1 处问题，请修正后重新检查：', problemsMany: '发现 {n} 处问题，请修正后重新检查：',
+    checkPassed: '检查通过', checkPassedWrites: '检查通过。写入时将发送：',
+    nothingToWrite: '无需写入：控制器已是这些值。',
+    noFieldChanges: '本块没有字段变化，随写入一并发送。', frames: '帧（十六进制）',
+    settingsWritten: '设置已写入。', settingsNotWritten: '设置未按检查结果写入。',
+    settingsChanged: '自读取以来，设置已被他人更改，未写入任何内容。表单现显示新的值，请重新检查并写入。',
+    backupKept: '已保留写入前的设置备份：{name}',
+    mismatchLine: '{label}：写入 {expected}，读回 {read}',
+    requestFailed: '失败：{e}',
+    backupsTitle: '备份', noBackups: '暂无备份：每次写入前都会保留一份。',
+    loadBackup: '填入表单', backupLoaded: '备份 {name} 已填入表单，请检查后写入。',
+    backupFailed: '无法读取备份：{e}', backupsFailed: '无法列出备份：{e}',
   },
 };
 
@@ -112,6 +167,21 @@ export function setTexts(fromBridge) {
 export function t(key, values = {}) {
   const word = WORDS[lang][key] ?? WORDS.en[key] ?? key;
   return word.replace(/\{(\w+)\}/g, (whole, name) => (name in values ? String(values[name]) : whole));
+}
+
+// A field's label: the window's from the bridge's "fields" table, else the
+// page's own word `own`, else the key itself.
+export function labelOf(key, own) {
+  return name('fields', key) ?? (own ? t(own) : key);
+}
+
+// The name in the page's language of a list entry the profile spells with
+// the window's English name ("Li-ion", "Light Mode"), found through the
+// English table of `section`; undefined when the tables do not have it.
+export function entryName(section, english) {
+  const table = (texts.en || {})[section];
+  const key = table && Object.keys(table).find((k) => table[k] === english);
+  return key === undefined ? undefined : name(section, key);
 }
 
 // A name from the bridge's tables: section "charge_state", "alarm",

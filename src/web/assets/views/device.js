@@ -1,13 +1,15 @@
-// One controller: every live value in the window's groups, its link
-// counters, its history charts and, for an admin where the bridge allows it,
-// the load mode and the clock.
+// One controller, in two tabs: its live values (every value in the window's
+// groups, its link counters, its history charts and, for an admin where the
+// bridge allows it, the load mode and the clock) and its settings
+// (deviceSettings.js), each built when first shown.
 import { el, fill, setText } from '../dom.js';
-import { t, name, alarmNames } from '../i18n.js';
+import { t, name, alarmNames, labelOf } from '../i18n.js';
 import { num, stateValue, wallDate, browserToday } from '../format.js';
 import { store, canControl } from '../store.js';
 import { getJson, postJson, devicePath } from '../api.js';
 import { deviceStatus, statusText } from './overview.js';
 import { loadChartJs, mountDeviceCharts } from './deviceCharts.js';
+import { mountSettings } from './deviceSettings.js';
 
 const REALTIME = ['pv_voltage', 'battery_voltage', 'load_voltage', 'charge_current', 'load_current',
   'charge_power', 'load_power', 'inner_temperature', 'battery_temperature'];
@@ -60,10 +62,6 @@ function applies(settings, path) {
   return true;
 }
 
-function labelOf(key, own) {
-  return name('fields', key) ?? (own ? t(own) : key);
-}
-
 function row(key, label) {
   return el('div', { class: 'row' }, el('dt', { text: label }), el('dd', { dataset: { key } }));
 }
@@ -79,21 +77,31 @@ function clock(timer) {
   return `${two(timer.onHour)}:${two(timer.onMinute)} – ${two(timer.offHour)}:${two(timer.offMinute)}`;
 }
 
-export function mountDevice(root, id) {
+// tab: 'live' or 'settings'.
+export function mountDevice(root, id, tab = 'live') {
   root.dataset.view = 'device';
   let detail = null;  // identity and settings from GET /api/v1/devices/{id}
   let charts = null;
+  let chartsWanted = false;
+  let settings = null;
   const head = el('div', { class: 'device-head' });
   const control = el('div', { id: 'control-slot' });
   const groups = el('div', { class: 'groups' });
   const chartSlot = el('div', { id: 'chart-slot' });
-  const page = el('div', { id: 'device', dataset: { deviceId: id } }, head, control, groups, chartSlot);
+  const base = `#/device/${encodeURIComponent(id)}`;
+  const tabs = el('nav', { class: 'tabs', 'aria-label': t('deviceTabs') },
+    el('a', { id: 'tab-live', href: base, text: t('tabLive') }),
+    el('a', { id: 'tab-settings', href: `${base}/settings`, text: t('tabSettings') }));
+  const live = el('div', { id: 'live-tab' }, control, groups, chartSlot);
+  const settingsSlot = el('div', { id: 'settings-tab' });
+  const page = el('div', { id: 'device', dataset: { deviceId: id } }, head, tabs, live, settingsSlot);
   root.append(page);
 
   function device() { return store.devices.get(id) || (detail && detail.id === id ? detail : null); }
 
   function build() {
     const d = device();
+    tabs.hidden = !d;
     if (!d) {
       fill(head, el('h1', { text: t('notFound') }), el('a', { href: '#/', text: t('back') }));
       return;
@@ -208,22 +216,43 @@ export function mountDevice(root, id) {
       detail = null;
     }
     build();
-    if (device() && !charts) {
-      const d = device();
-      // Chart.js is fetched only when a device page first needs it, so the
-      // overview shows its live values without waiting for it.
-      await loadChartJs();
-      if (!charts) charts = mountDeviceCharts(chartSlot, id, wallDate(d.last_update) || browserToday());
-    }
+    startCharts();
   }
 
+  // Chart.js is fetched only when the live tab of a device is first shown,
+  // so the overview shows its live values without waiting for it, and a
+  // chart is never drawn into a hidden tab.
+  async function startCharts() {
+    const d = device();
+    if (!d || !detail || chartsWanted || live.hidden) return;
+    chartsWanted = true;
+    await loadChartJs();
+    if (!charts) charts = mountDeviceCharts(chartSlot, id, wallDate(d.last_update) || browserToday());
+  }
+
+  function showTab(which) {
+    for (const link of tabs.querySelectorAll('a')) {
+      if (link.id === `tab-${which}`) link.setAttribute('aria-current', 'page'); else link.removeAttribute('aria-current');
+    }
+    live.hidden = which !== 'live';
+    settingsSlot.hidden = which !== 'settings';
+    if (which === 'settings' && !settings) settings = mountSettings(settingsSlot, id);
+    if (which === 'live') startCharts();
+  }
+
+  showTab(tab === 'settings' ? 'settings' : 'live');
   build();
   loadDetail();
   return {
+    deviceId: id,
+    showTab,
     update(kind, which) {
       if (kind === 'device' && which !== id) return;
       if (kind === 'session' || kind === 'devices') build(); else update();
     },
-    unmount() { if (charts) charts.unmount(); },
+    unmount() {
+      if (charts) charts.unmount();
+      if (settings) settings.unmount();
+    },
   };
 }
