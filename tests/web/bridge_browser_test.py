@@ -253,10 +253,11 @@ class BridgeCase(unittest.TestCase):
     or stored language and ends without console errors or policy violations."""
     read_access = 'open'
     allowed_errors = ()
+    buses = (('--devices', '1,2'), ())  # the simulators' arguments, one per bus
 
     @classmethod
     def setUpClass(cls):
-        cls.rig = Rig(cls.read_access)
+        cls.rig = Rig(cls.read_access, cls.buses)
         try:
             cls.api = Http(cls.rig.web_port)
             if cls.read_access != 'open':
@@ -328,6 +329,9 @@ class BridgeCase(unittest.TestCase):
     def cell(self, device_id, key):
         return self.wait_for(f'.card[data-device-id="{device_id}"] [data-key="{key}"]')
 
+    def device(self, bus, address):
+        return self.devices[(bus, address)]
+
     def login(self, password):
         self.wait_for('#role[data-role]')
         self.find('#login-open').click()
@@ -349,9 +353,6 @@ def volts(value):
 
 
 class OpenBridgeTest(BridgeCase):
-    def device(self, bus, address):
-        return self.devices[(bus, address)]
-
     def test_overview_shows_the_simulators_values(self):
         self.open('#/')
         self.wait(lambda: len(self.finds('.card')) == 3)
