@@ -68,7 +68,9 @@ std::optional<std::time_t> BackupTime(const std::string& name, const std::string
         return true;
     };
     if (!digits(0, 8) || rest.size() < 15 || rest[8] != '-' || !digits(9, 6)) return std::nullopt;
-    if (rest.size() > 15 && (rest[15] != '-' || rest.size() > 19 || !digits(16, rest.size() - 16)))
+    // A copy's number has one to three digits.
+    if (rest.size() > 15 &&
+        (rest[15] != '-' || rest.size() < 17 || rest.size() > 19 || !digits(16, rest.size() - 16)))
         return std::nullopt;
     std::tm local{};
     local.tm_year = std::stoi(rest.substr(0, 4)) - 1900;

@@ -57,5 +57,45 @@ TEST(ProfileBackup, UnwritableDirectoryIsReportedWithItsReason) {
     ::chmod(directory.c_str(), 0700);
 }
 
+TEST(ProfileBackup, OnlyTheNamesAControllersBackupsGetAreKnownAsItsBackups) {
+    setenv("TZ", "UTC", 1);
+    tzset();
+    const std::time_t when = 1780299000;
+    EXPECT_EQ(BackupTime(BackupName("KS42", when), "KS42"), when);
+    EXPECT_EQ(BackupTime("KS42-20260601-073000-2.json", "KS42"), when);
+    EXPECT_EQ(BackupTime("KS42-20260601-073000-999.json", "KS42"), when);
+    EXPECT_EQ(BackupTime(".._etc_pass_wd-20260601-073000.json", "../etc/pass wd"), when);
+    for (const char* name :
+         {"KS43-20260601-073000.json", "KS42-20260601-073000-1000.json", "KS42-2026061-073000.json",
+          "KS42-20260601-073000-.json", "KS42-20260601-073000.json.bak",
+          "KS42-20260601_073000.json", "KS42-2026060a-073000.json", "../KS42-20260601-073000.json",
+          "KS42-notes.json"})
+        EXPECT_FALSE(BackupTime(name, "KS42")) << name;
+}
+
+TEST(ProfileBackup, ListingAndReadingFindOnlyThisControllersRegularFiles) {
+    setenv("TZ", "UTC", 1);
+    tzset();
+    const testing::ScratchDir scratch("kestrane-backup");
+    const std::string directory = scratch.Path().string();
+    std::ofstream(directory + "/KS42-20260601-073000.json") << "older";
+    std::ofstream(directory + "/KS42-20260602-073000.json") << "newer";
+    std::ofstream(directory + "/KS42-20260602-073000-2.json") << "newer still";
+    std::ofstream(directory + "/KS43-20260603-073000.json") << "another controller";
+    std::ofstream(directory + "/KS42-20260604-073000.json") << std::string(100, 'x');
+    ::symlink("/etc/hostname", (directory + "/KS42-20260605-073000.json").c_str());
+    std::vector<std::string> names;
+    for (const BackupEntry& entry : ListBackups(directory, "KS42"))
+        names.push_back(entry.name);
+    EXPECT_EQ(names,
+              (std::vector<std::string>{"KS42-20260604-073000.json", "KS42-20260602-073000-2.json",
+                                        "KS42-20260602-073000.json", "KS42-20260601-073000.json"}));
+    EXPECT_EQ(ReadBackup(directory, "KS42-20260601-073000.json", "KS42", 64), "older");
+    EXPECT_FALSE(ReadBackup(directory, "KS42-20260604-073000.json", "KS42", 64));  // too long
+    EXPECT_FALSE(ReadBackup(directory, "KS42-20260605-073000.json", "KS42", 64));  // a link
+    EXPECT_FALSE(ReadBackup(directory, "KS43-20260603-073000.json", "KS42", 64));
+    EXPECT_TRUE(ListBackups(directory + "/missing", "KS42").empty());
+}
+
 }  // namespace
 }  // namespace kestrane::profile
