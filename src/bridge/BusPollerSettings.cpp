@@ -100,7 +100,8 @@ CommandOutcome BusPoller::ApplySettings(Slot& slot, const SettingsRequest& reque
     if (request.basedOn != slot.settingsReadAt) return changed();
 
     CBusDevice& device = *slot.device;
-    if (const std::string missing = profile::ReadSettings(*master_, device); !missing.empty())
+    if (const std::string missing = profile::ReadSettingsRetrying(*master_, device);
+        !missing.empty())
         return Refused(Refusal::kNone,
                        "the controller did not answer the fresh read of its "
                        "settings (" +

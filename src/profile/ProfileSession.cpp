@@ -35,6 +35,15 @@ std::string ReadSettings(CBusMaster& bus, CBusDevice& device) {
     return missing.empty() ? missing : "block " + missing;
 }
 
+std::string ReadSettingsRetrying(CBusMaster& bus, CBusDevice& device, int attempts) {
+    std::string missing;
+    for (int attempt = 0; attempt < attempts; ++attempt) {
+        missing = ReadSettings(bus, device);
+        if (missing.empty() || bus.LineClosed()) break;
+    }
+    return missing;
+}
+
 std::vector<PlannedWrite> PlanWrites(CBusDevice& device, const std::vector<int>& codes) {
     std::vector<PlannedWrite> writes;
     CModbusFrame& frame = device.Frame();

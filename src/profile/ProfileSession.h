@@ -18,6 +18,11 @@ namespace kestrane::profile {
 // "block 3 (0x0701) rejected".
 std::string ReadSettings(CBusMaster& bus, CBusDevice& device);
 
+// ReadSettings asked up to `attempts` times while the line stays open and
+// the answer is missing or partial, so one lost reply on a noisy line does
+// not end a settings write; the last reason, or empty.
+std::string ReadSettingsRetrying(CBusMaster& bus, CBusDevice& device, int attempts = 3);
+
 struct PlannedWrite {
     int code;  // 10-13, or 50 for the battery-type frame
     std::vector<uint8_t> frame;

@@ -62,7 +62,7 @@ std::string SendPlannedWrites(CBusMaster& bus, CBusDevice& device,
 
 std::optional<std::vector<size_t>> ReadBackDifferences(CBusMaster& bus, CBusDevice& device,
                                                        std::string& missing) {
-    missing = ReadSettings(bus, device);
+    missing = ReadSettingsRetrying(bus, device);
     if (!missing.empty()) return std::nullopt;
     return DifferingFields(device.Data());
 }

@@ -150,7 +150,8 @@ class SettingsBridgeTest(BridgeCase):
                           and self.find(f'[data-problem-for="{path}"]').text.strip())
             self.assertEqual(len(self.finds('#settings-problems li')), 3)
             self.assertFalse(self.find('#settings-write').is_enabled())
-            self.find(f'[data-problem-for="leadAcid.floatVoltage"]').location_once_scrolled_into_view
+            self.driver.execute_script(
+                "document.querySelector('[data-problem-for=\"leadAcid.floatVoltage\"]').scrollIntoView()")
             self.driver.save_screenshot(os.path.join(SHOTS, f'bridge-settings-check-{lang}-{width}.png'))
         resize(self.driver, 1280, 800)
         self.assertEqual(self.registers(0)['writes'], writes)
