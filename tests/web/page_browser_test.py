@@ -178,9 +178,9 @@ class OverviewTest(PageCase):
 
     def test_live_updates_reach_the_card(self):
         self.open('#/')
-        cell = self.card(SHED).find_element(By.CSS_SELECTOR, '[data-key="status"]')
-        first = cell.text
-        self.wait(lambda: cell.text != first, 10, 'no live update')
+        status = lambda: self.card(SHED).find_element(By.CSS_SELECTOR, '[data-key="status"]').text
+        first = self.wait(status)
+        self.wait(lambda: status() != first, 10, 'no live update')
 
     def test_banner_tells_when_the_live_connection_drops_and_returns(self):
         self.open('#/')

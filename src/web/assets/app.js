@@ -37,6 +37,7 @@ import { mountLogin } from './views/login.js';
 
 const $ = (id) => document.getElementById(id);
 let current = null;        // the mounted view: {update(kind, detail), unmount()}
+let currentKey = null;     // which view that is: "overview", "bridge", "login" or "device:<id>"
 let events = null;         // the EventSource
 let streamDropped = false;
 let bannerTimer = 0;
@@ -164,19 +165,22 @@ function deviceRoute(hash) {
   }
 }
 
-// Mounts the view of the hash. With `keep`, moving between the tabs of the
-// device page already shown only switches the tab, so what is typed into
-// the settings form and the charts stay.
+// Mounts the view of the hash. With `keep` (a change of the hash), the view
+// already shown stays when the hash means the same view ("" and "#/"), and
+// moving between the tabs of the device page shown only switches the tab,
+// so what is typed into the settings form and the charts stay.
 function route(keep = false) {
   const hash = location.hash || '#/';
   const view = $('view');
   const device = mayRead() ? deviceRoute(hash) : null;
-  if (keep && device && current && current.deviceId === device.id) {
-    current.showTab(device.tab);
+  const key = !mayRead() ? 'login' : device ? `device:${device.id}` : hash === '#/bridge' ? 'bridge' : 'overview';
+  if (keep && current && key === currentKey) {
+    if (device) current.showTab(device.tab);
     return;
   }
   if (current) current.unmount();
   current = null;
+  currentKey = key;
   view.replaceChildren();
   if (!mayRead()) current = mountLogin(view, { login });
   else if (device) current = mountDevice(view, device.id, device.tab);

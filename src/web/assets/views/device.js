@@ -224,7 +224,7 @@ export function mountDevice(root, id, tab = 'live') {
   // chart is never drawn into a hidden tab.
   async function startCharts() {
     const d = device();
-    if (!d || !detail || chartsWanted || live.hidden) return;
+    if (!d || chartsWanted || live.hidden) return;
     chartsWanted = true;
     await loadChartJs();
     if (!charts) charts = mountDeviceCharts(chartSlot, id, wallDate(d.last_update) || browserToday());
