@@ -75,7 +75,12 @@ class SettingsBridgeTest(BridgeCase):
             field.send_keys(str(value))
 
     def check(self):
+        # Problems of an earlier check stay shown until the new answer
+        # replaces them: wait for that, not for the old ones.
+        old = self.finds('#settings-problems li')
         self.find('#settings-check').click()
+        if old:
+            self.wait(lambda: self.is_stale(old[0]), 20, 'the earlier problems replaced')
         self.wait(lambda: self.finds('#settings-problems li') or self.finds('#settings-plan [data-block-code]'),
                   20, 'the check answered')
 
@@ -84,6 +89,14 @@ class SettingsBridgeTest(BridgeCase):
         self.find('#settings-write').click()
         status = self.wait(lambda: self.status_now(), 30, 'the write answered')
         return status, self.find('#settings-result').text
+
+    @staticmethod
+    def is_stale(element):
+        try:
+            element.is_enabled()
+            return False
+        except StaleElementReferenceException:
+            return True
 
     def status_now(self):
         try:
@@ -146,8 +159,7 @@ class SettingsBridgeTest(BridgeCase):
             self.set_value('leadAcid.overVoltageRecover', '16.5')
             self.check()
             for path in ['leadAcid.floatVoltage', 'leadAcid.lowVoltageRecover', 'leadAcid.overVoltageRecover']:
-                self.wait(lambda: self.finds(f'[data-problem-for="{path}"]')
-                          and self.find(f'[data-problem-for="{path}"]').text.strip())
+                self.wait(lambda: (self.text_now(f'[data-problem-for="{path}"]') or '').strip())
             self.assertEqual(len(self.finds('#settings-problems li')), 3)
             self.assertFalse(self.find('#settings-write').is_enabled())
             self.driver.execute_script(
