@@ -278,8 +278,11 @@ class BridgeCase(unittest.TestCase):
         devices = cls.api.get('/api/v1/devices')['devices']
         if len(devices) != 3 or not all(d['online'] and d['state'] for d in devices):
             return None
-        if not all(cls.api.get(f"/api/v1/devices/{d['id']}")['identity']['serial_number'] for d in devices):
-            return None
+        for d in devices:
+            # A controller may take its serial-number id between the two requests.
+            status, detail = cls.api.request('GET', f"/api/v1/devices/{d['id']}")
+            if status != 200 or not detail['identity']['serial_number']:
+                return None
         return {(d['bus'], d['address']): d for d in cls.api.get('/api/v1/devices')['devices']}
 
     @classmethod
@@ -429,9 +432,12 @@ class OpenBridgeTest(BridgeCase):
         self.wait(lambda: self.driver.execute_script(points), 15, "the bridge's own records of today")
         self.find('#day-prev').click()
         self.wait(lambda: self.find('#day-date').get_attribute('value') == yesterday)
-        xs = self.wait(lambda: self.driver.execute_script(points), 15, 'points of the generated day')
         # Local wall seconds: every point lies inside the day the axis shows.
         start = (dt.date.fromisoformat(yesterday) - dt.date(1970, 1, 1)).days * 86400
+        # The chart keeps today's points until the day's answer has arrived.
+        self.wait(lambda: self.driver.execute_script(
+            "return Chart.getChart('day-chart').options.scales.x.min") == start, 15, 'the day on the axis')
+        xs = self.wait(lambda: self.driver.execute_script(points), 15, 'points of the generated day')
         self.assertGreater(len(xs), 200)
         self.assertTrue(all(start <= x <= start + 86400 for x in xs), (start, xs[0], xs[-1]))
         self.assertEqual(self.driver.execute_script("return Chart.getChart('day-chart').options.scales.x.min"), start)
