@@ -126,6 +126,7 @@ CommandOutcome BusPoller::ApplySettings(Slot& slot, const SettingsRequest& reque
         writes.push_back(std::move(preview.write));
     json written = json::array();
     std::string failure;
+    bool readBack = true;
     json mismatches = json::array();
     if (!writes.empty()) {
         failure = profile::SendPlannedWrites(
@@ -140,18 +141,23 @@ CommandOutcome BusPoller::ApplySettings(Slot& slot, const SettingsRequest& reque
             mismatches = ChangesJson(profile::FieldChanges(data, *differing), "read", "expected");
             RecordSettings(slot);
         } else {
+            readBack = false;
             failure += std::string(failure.empty() ? "" : "; ") +
                        "the settings could not be read back (" + missing + ")";
         }
         Publish(slot);
     }
 
+    // The read-back decides: a write whose acknowledgement was lost on the
+    // line but whose values the controller holds has done its job.
     CommandOutcome outcome;
-    outcome.ok = failure.empty() && mismatches.empty();
+    outcome.ok = readBack && mismatches.empty();
     if (writes.empty())
         outcome.message = "the controller already holds these settings; nothing written";
-    else if (outcome.ok)
+    else if (outcome.ok && failure.empty())
         outcome.message = "written; every field reads back as written";
+    else if (outcome.ok)
+        outcome.message = failure + "; yet every field reads back as written";
     else if (!failure.empty())
         outcome.message = failure;
     else

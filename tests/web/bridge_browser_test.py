@@ -196,7 +196,7 @@ class Rig:
             addresses = args[1].split(',') if args and args[0] == '--devices' else ['1']
             devices = ', '.join(f'{{ address = {a}, name = "{next(names)}", allow_control = true }}'
                                 for a in addresses)
-            lines += ['[[bus]]', f'port = "{self.links[i]}"', 'response_timeout_ms = 200', 'retries = 0',
+            lines += ['[[bus]]', f'port = "{self.links[i]}"', 'response_timeout_ms = 400', 'retries = 1',
                       f'devices = [ {devices} ]', '']
         with open(config, 'w') as f:
             f.write('\n'.join(lines))
