@@ -1,15 +1,17 @@
 #include "bridge/BridgeBuses.h"
 
+#include "bridge/ClockTrust.h"
 #include "serial/OpenLine.h"
 
 namespace kestrane::bridge {
 
 BridgeBuses::BridgeBuses(const BridgeConfig& config, IUpdateSink& sink, LineOpener opener,
-                         PollerTiming timing) {
+                         PollerTiming timing, const IClockSync& clockSync) {
+    const IClockSync* const sync = ClockSyncToHeed(config, clockSync);
     for (size_t i = 0; i < config.buses.size(); ++i)
         buses_.push_back(std::make_unique<BusPoller>(static_cast<int>(i), config.buses[i],
                                                      config.pollIntervalS, sink, opener, timing,
-                                                     &ids_));
+                                                     &ids_, sync));
 }
 
 BridgeBuses::~BridgeBuses() {

@@ -14,8 +14,10 @@ namespace kestrane::bridge {
 
 class BridgeBuses : public ICommandSink {
 public:
+    // `clockSync` decides "Set clock" while config.clockSource is kNetwork;
+    // it must outlive the buses.
     BridgeBuses(const BridgeConfig& config, IUpdateSink& sink, LineOpener opener,
-                PollerTiming timing = {});
+                PollerTiming timing = {}, const IClockSync& clockSync = TheKernelClockSync());
     ~BridgeBuses() override;  // stops and joins every bus thread
 
     void Start();

@@ -296,7 +296,7 @@ BusConfig Reader::ReadBus(const toml::table& t, const std::string& path) const {
 }
 
 BridgeConfig Reader::Read(const toml::table& root) {
-    OnlyKnown(root, "", {"poll_interval_s", "mqtt", "history", "web", "bus"});
+    OnlyKnown(root, "", {"poll_interval_s", "clock_source", "mqtt", "history", "web", "bus"});
     BridgeConfig config;
     config.path = source_;
     if (const toml::node* node = root.get("poll_interval_s")) {
@@ -307,6 +307,14 @@ BridgeConfig Reader::Read(const toml::table& root) {
             Fail(*node, "poll_interval_s", "must be 0..86400");
         config.pollIntervalS = *value;
     }
+    const std::string clockSource = Text(root, "", "clock_source", "network");
+    if (clockSource == "local")
+        config.clockSource = ClockSource::kLocal;
+    else if (clockSource != "network")
+        Fail(*root.get("clock_source"), "clock_source",
+             "must be \"network\" (the clock is set by network time after boot) or \"local\" "
+             "(a real-time clock keeps it), not \"" +
+                 clockSource + "\"");
     if (const toml::node* node = root.get("mqtt")) {
         const toml::table* mqtt = node->as_table();
         if (mqtt == nullptr) Fail(*node, "mqtt", "must be a table [mqtt]");

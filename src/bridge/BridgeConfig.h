@@ -66,9 +66,17 @@ struct WebConfig {
     int maxPerAddress = 16;
 };
 
+// Where the machine's wall clock comes from, which decides whether "Set
+// clock" may copy it into a controller. kNetwork: network time sets it after
+// boot (a computer without a real-time clock), so the copy waits until the
+// kernel says the clock is synchronised. kLocal: a real-time clock keeps it,
+// and it is copied as it is.
+enum class ClockSource { kNetwork, kLocal };
+
 struct BridgeConfig {
     std::string path;
-    double pollIntervalS = 5;  // 0: as fast as the buses allow
+    double pollIntervalS = 5;                         // 0: as fast as the buses allow
+    ClockSource clockSource = ClockSource::kNetwork;  // clock_source = "network" | "local"
     std::optional<MqttConfig> mqtt;
     HistoryConfig history;
     std::optional<WebConfig> web;  // without it no port is opened

@@ -78,6 +78,8 @@ struct CommandOutcome {
         kNotRead,  // the settings have not been read since the line opened
         kChanged,  // the controller's settings are not those the change was based on
         kChecks,   // the profile fails the window's checks
+        // "Set clock" while this machine's clock is not synchronised
+        kClockUnsynchronised,
     };
     std::string deviceId;
     bool ok = false;

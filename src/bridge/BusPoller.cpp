@@ -72,14 +72,16 @@ BusOptions MasterOptions(const BusConfig& bus) {
 }
 
 BusPoller::BusPoller(int busIndex, BusConfig bus, double pollIntervalS, IUpdateSink& sink,
-                     LineOpener opener, PollerTiming timing, DeviceIdRegistry* ids)
+                     LineOpener opener, PollerTiming timing, DeviceIdRegistry* ids,
+                     const IClockSync* clockSync)
     : busIndex_(busIndex),
       bus_(std::move(bus)),
       pollInterval_(static_cast<long long>(pollIntervalS * 1e6)),
       sink_(sink),
       opener_(std::move(opener)),
       timing_(timing),
-      ids_(ids) {
+      ids_(ids),
+      clockSync_(clockSync) {
     for (const DeviceConfig& device : bus_.devices) {
         auto slot = std::make_unique<Slot>();
         slot->config = device;

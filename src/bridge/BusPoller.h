@@ -29,6 +29,7 @@
 #include "bridge/DeviceIdRegistry.h"
 #include "bus/BusClock.h"
 #include "bus/CBusMaster.h"
+#include "platform/ClockSync.h"
 #include "serial/SerialLine.h"
 
 namespace kestrane::bridge {
@@ -48,9 +49,13 @@ BusOptions MasterOptions(const BusConfig& bus);
 
 class BusPoller {
 public:
-    // `ids` (may be null) is shared by the buses of one bridge.
+    // `ids` (may be null) is shared by the buses of one bridge. `clockSync`
+    // says whether this machine's clock may be copied into a controller; null
+    // when a real-time clock keeps it (clock_source = "local"), so it always
+    // may. Both must outlive the poller.
     BusPoller(int busIndex, BusConfig bus, double pollIntervalS, IUpdateSink& sink,
-              LineOpener opener, PollerTiming timing = {}, DeviceIdRegistry* ids = nullptr);
+              LineOpener opener, PollerTiming timing = {}, DeviceIdRegistry* ids = nullptr,
+              const IClockSync* clockSync = nullptr);
     ~BusPoller();  // stops and joins
     BusPoller(const BusPoller&) = delete;
     BusPoller& operator=(const BusPoller&) = delete;
@@ -119,6 +124,7 @@ private:
     const LineOpener opener_;
     const PollerTiming timing_;
     DeviceIdRegistry* const ids_;
+    const IClockSync* const clockSync_;
 
     SteadyBusClock clock_;
     std::unique_ptr<ISerialLine> line_;

@@ -3,6 +3,7 @@
 // images as the window, and confirmed by reading back.
 #include <algorithm>
 #include <ctime>
+#include <string_view>
 
 #include "bridge/BridgeLog.h"
 #include "bridge/BusPoller.h"
@@ -20,6 +21,11 @@ constexpr int kLoadBlock = 6;
 // Light with fixed on-durations needs evening hours, which only the current
 // mode code carries: a device in another mode gets this many.
 constexpr int32_t kDefaultEveningHours = 4;
+
+constexpr std::string_view kClockUnsynchronisedText =
+    "clock not set: this machine's clock is not synchronised with network time yet, so it may "
+    "be wrong; try again once it is, or set clock_source = \"local\" in the bridge's config if "
+    "a real-time clock keeps it";
 
 struct ChoiceRow {
     LoadModeChoice choice;
@@ -139,6 +145,14 @@ CommandOutcome BusPoller::SetLoadMode(Slot& slot, LoadModeChoice choice) {
 }
 
 CommandOutcome BusPoller::SetClock(Slot& slot) {
+    // A clock that network time has not set yet may be days or years off
+    // (the time of the last shutdown, or 1970); copied into the controller it
+    // would misdate the controller's own day records.
+    if (clockSync_ != nullptr && !clockSync_->Synchronised()) {
+        CommandOutcome refused{{}, false, std::string(kClockUnsynchronisedText)};
+        refused.refusal = CommandOutcome::Refusal::kClockUnsynchronised;
+        return refused;
+    }
     const std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);

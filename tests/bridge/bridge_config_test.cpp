@@ -14,6 +14,7 @@ namespace {
 // Every key once; the CA file must exist.
 std::string FullConfig(const std::string& caFile) {
     return R"(poll_interval_s = 2.5
+clock_source = "local"
 [mqtt]
 host = "broker.local"
 port = 8883
@@ -45,6 +46,7 @@ TEST(BridgeConfig, FullFileGivesEveryValue) {
     ASSERT_TRUE(load.config) << load.error;
     const BridgeConfig& c = *load.config;
     EXPECT_DOUBLE_EQ(c.pollIntervalS, 2.5);
+    EXPECT_EQ(c.clockSource, ClockSource::kLocal);
     ASSERT_TRUE(c.mqtt);
     EXPECT_EQ(c.mqtt->host, "broker.local");
     EXPECT_EQ(c.mqtt->port, 8883);
@@ -79,6 +81,7 @@ TEST(BridgeConfig, WithoutMqttTableThereIsNoBroker) {
     ASSERT_TRUE(load.config) << load.error;
     EXPECT_FALSE(load.config->mqtt);
     EXPECT_DOUBLE_EQ(load.config->pollIntervalS, 5);
+    EXPECT_EQ(load.config->clockSource, ClockSource::kNetwork);
 }
 
 struct BadConfig {
@@ -95,6 +98,10 @@ TEST(BridgeConfig, EachBadFileGivesItsOneLineError) {
         {"poll_interval_s = -1\n", "b.toml:1: poll_interval_s: must be 0..86400"},
         {"poll_interval_s = \"5\"\n", "b.toml:1: poll_interval_s: must be a number of seconds"},
         {"poll_interval_s = 5\n", "b.toml:1: bus: no [[bus]] table: nothing to poll"},
+        {"clock_source = \"rtc\"\n",
+         "b.toml:1: clock_source: must be \"network\" (the clock is set by network time after "
+         "boot) or \"local\" (a real-time clock keeps it), not \"rtc\""},
+        {"clock_source = true\n", "b.toml:1: clock_source: must be a string"},
         {"[mqtt]\nhost = \"h\"\nport = 70000\n",
          "b.toml:3: mqtt.port: must be 1..65535, not 70000"},
         {"[mqtt]\nhots = \"h\"\n", "b.toml:2: mqtt.hots: unknown key"},

@@ -1,6 +1,8 @@
 // Control commands through the bus thread against the simulated controller:
 // the load mode written from the last read values and confirmed by reading
-// back, the clock set from the PC, and commands refused without control.
+// back, the clock set from the PC (refused while the PC's own clock has no
+// network time, unless a real-time clock keeps it), and commands refused
+// without control.
 #include <gtest/gtest.h>
 
 #include <ctime>
@@ -9,10 +11,12 @@
 #include "RecordingSink.h"
 #include "bridge/BridgeBuses.h"
 #include "sim/SimulatorThread.h"
+#include "support/FakeClockSync.h"
 
 namespace kestrane::bridge {
 namespace {
 
+using kestrane::testing::FakeClockSync;
 using testing::RecordingSink;
 using Sink = const RecordingSink&;
 
@@ -37,7 +41,9 @@ protected:
         bus.port = simulator_->DevicePath();
         bus.devices = {{1, "allowed", true}, {2, "watched", false}};
         config.buses.push_back(bus);
-        buses_ = std::make_unique<BridgeBuses>(config, sink_, SystemLineOpener());
+        AdjustConfig(config);
+        buses_ = std::make_unique<BridgeBuses>(config, sink_, SystemLineOpener(), PollerTiming{},
+                                               clockSync_);
         buses_->Start();
         ASSERT_TRUE(
             sink_.WaitFor([](Sink s) { return s.Of(1).size() == 1 && s.Of(2).size() == 1; }));
@@ -46,6 +52,7 @@ protected:
     }
     void TearDown() override { buses_.reset(); }
     virtual void Adjust(sim::SimulatorOptions&) {}
+    virtual void AdjustConfig(BridgeConfig&) {}
 
     CommandOutcome Run(const DeviceCommand& command) {
         const size_t before = OutcomeCount();
@@ -60,6 +67,7 @@ protected:
     }
 
     std::unique_ptr<sim::SimulatorThread> simulator_;
+    FakeClockSync clockSync_;
     RecordingSink sink_;
     std::unique_ptr<BridgeBuses> buses_;
     std::string allowedId_, watchedId_;
@@ -109,6 +117,41 @@ TEST_F(Commands, ClockIsSetToThePcsLocalTime) {
     EXPECT_EQ(clock.month, local.tm_mon + 1);
     EXPECT_EQ(clock.day, local.tm_mday);
     EXPECT_EQ(clock.Hour(), local.tm_hour);
+}
+
+TEST_F(Commands, ClockIsRefusedWithoutAWriteWhileThePcsClockIsUnsynchronised) {
+    clockSync_.Set(false);
+    const uint64_t requests = simulator_->RequestCount(0);
+    const CommandOutcome outcome = Run({allowedId_, DeviceCommand::Kind::kSetClock});
+    EXPECT_FALSE(outcome.ok);
+    EXPECT_EQ(outcome.refusal, CommandOutcome::Refusal::kClockUnsynchronised);
+    EXPECT_NE(outcome.message.find("not synchronised"), std::string::npos) << outcome.message;
+    EXPECT_NE(outcome.message.find("clock_source = \"local\""), std::string::npos);
+    EXPECT_EQ(simulator_->RequestCount(0), requests) << "nothing went to the controller";
+    // The load mode does not depend on the PC's clock.
+    EXPECT_TRUE(Run(LoadMode(LoadModeChoice::kOn)).ok);
+
+    // Network time arrives: the same command goes through.
+    clockSync_.Set(true);
+    const CommandOutcome later = Run({allowedId_, DeviceCommand::Kind::kSetClock});
+    EXPECT_TRUE(later.ok) << later.message;
+    EXPECT_EQ(later.refusal, CommandOutcome::Refusal::kNone);
+}
+
+// A machine with a real-time clock: its clock is copied however the kernel
+// sees its synchronisation.
+class CommandsWithLocalClock : public Commands {
+    void AdjustConfig(BridgeConfig& config) override {
+        config.clockSource = ClockSource::kLocal;
+        clockSync_.Set(false);
+    }
+};
+
+TEST_F(CommandsWithLocalClock, ClockIsSetEvenThoughNoNetworkTimeArrived) {
+    const uint64_t requests = simulator_->RequestCount(0);
+    const CommandOutcome outcome = Run({allowedId_, DeviceCommand::Kind::kSetClock});
+    EXPECT_TRUE(outcome.ok) << outcome.message;
+    EXPECT_GT(simulator_->RequestCount(0), requests);
 }
 
 TEST_F(Commands, RefusedWithoutControlOrForAnUnknownDevice) {

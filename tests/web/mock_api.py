@@ -12,6 +12,8 @@ POST /__mock/settings {"changed": true} makes the next settings apply find the
 controller changed by someone else (409); {"refuse_writes": true} makes it
 fail after the backup; {"mismatch": true} makes one field read back as it was;
 {"reset": true} puts every controller's settings and backups back as at start.
+POST /__mock/clock {"synchronised": false} makes "Set clock" refused as the
+bridge refuses it while its own clock has no network time, until set true.
 """
 import argparse
 import datetime as dt
@@ -109,6 +111,7 @@ class Mock:
         self.chartjs = chartjs
         self.sessions = {}  # token -> (role, csrf)
         self.events_up = True
+        self.clock_synchronised = True
         self.generation = 0  # bumps when the stream is cut
         self.started = time.time()
         self.seq = 0
@@ -362,6 +365,10 @@ def make_handler(mock):
                         mock.reset_settings()
                     mock.settings_hooks.update({k: v for k, v in hooks.items() if k != 'reset'})
                 return self.send(200, mock.settings_hooks)
+            if path == '/__mock/clock':
+                with mock.lock:
+                    mock.clock_synchronised = bool(json.loads(raw or b'{}').get('synchronised', True))
+                return self.send(200, {'synchronised': mock.clock_synchronised})
             if path == '/__mock/events':
                 with mock.lock:
                     mock.events_up = bool(json.loads(raw or b'{}').get('up', True))
@@ -421,6 +428,10 @@ def make_handler(mock):
                         return self.settings_command(device, parts[6], body, lang)
                 if not device['online']:
                     return self.send(200, {'ok': False, 'message': 'controller did not answer'})
+                if parts[5] == 'clock' and not mock.clock_synchronised:
+                    return self.send(200, {'ok': False, 'refused': 'clock_unsynchronised',
+                                           'message': "clock not set: this machine's clock is not "
+                                                      'synchronised with network time yet'})
                 if parts[5] == 'clock':
                     return self.send(200, {'ok': True, 'message': 'clock set to ' + now_local().strftime('%H:%M:%S')})
                 mode = body.get('mode') if isinstance(body, dict) else None

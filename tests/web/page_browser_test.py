@@ -285,6 +285,21 @@ class DevicePageTest(PageCase):
         self.assertEqual(result.text, 'load mode On written and read back')
         self.find('#set-clock').click()
         self.wait(lambda: result.text.startswith('clock set to'))
+        # The bridge's own clock without network time: refused, in the page's words.
+        self.mock.post('/__mock/clock', {'synchronised': False})
+        try:
+            self.find('#set-clock').click()
+            self.wait(lambda: result.get_attribute('data-ok') == 'false')
+            self.assertIn('not synchronised with network time', result.text)
+            self.assertIn('clock_source = "local"', result.text)
+            self.find('#lang-toggle').click()
+            self.wait(lambda: self.find('#set-clock').text == '同步时钟')
+            self.find('#set-clock').click()
+            self.wait(lambda: '尚未与网络时间同步' in self.find('#control-result').text)
+            self.find('#lang-toggle').click()
+            self.wait(lambda: self.find('#set-clock').text == 'Set clock')
+        finally:
+            self.mock.post('/__mock/clock', {'synchronised': True})
 
         self.open(f'#/device/{SHED}')  # control is off for this one
         self.wait_for('[data-group="realtime"]')

@@ -48,7 +48,11 @@ HttpResponse RunCommand(const RouteContext& context, const WebSources& sources,
                                       std::to_string(sources.commandBound.count() / 1000) +
                                       " s; the bus may still carry it out"}}
                      .dump());
-    return HttpResponse::Json(200, json{{"ok", outcome->ok}, {"message", outcome->message}}.dump());
+    json answer{{"ok", outcome->ok}, {"message", outcome->message}};
+    // The page words this refusal in its own language.
+    if (outcome->refusal == bridge::CommandOutcome::Refusal::kClockUnsynchronised)
+        answer["refused"] = "clock_unsynchronised";
+    return HttpResponse::Json(200, answer.dump());
 }
 
 HttpResponse SetLoadMode(const RouteContext& context, const WebSources& sources) {

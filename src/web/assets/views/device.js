@@ -191,7 +191,8 @@ export function mountDevice(root, id, tab = 'live') {
         const answer = await postJson(devicePath(id, path), body);
         result.className = `result ${answer.ok ? 'ok' : 'failed'}`;
         result.dataset.ok = String(Boolean(answer.ok));
-        result.textContent = typeof answer.message === 'string' ? answer.message : '';
+        result.textContent = answer.refused === 'clock_unsynchronised' ? t('clockUnsynced')
+          : typeof answer.message === 'string' ? answer.message : '';
       } catch (e) {
         result.className = 'result failed';
         result.dataset.ok = 'false';
