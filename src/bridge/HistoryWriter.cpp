@@ -22,8 +22,9 @@ std::string HeaderLine() {
 
 }  // namespace
 
-HistoryWriter::HistoryWriter(HistoryConfig config, const ILocalClock& clock, size_t queueBound)
-    : config_(std::move(config)), clock_(clock), queueBound_(queueBound) {}
+HistoryWriter::HistoryWriter(HistoryConfig config, const ILocalClock& clock,
+                             const IClockSync* clockSync, size_t queueBound)
+    : config_(std::move(config)), clock_(clock), clockSync_(clockSync), queueBound_(queueBound) {}
 
 HistoryWriter::~HistoryWriter() {
     Stop();
@@ -80,16 +81,29 @@ void HistoryWriter::Publish(const DeviceUpdate& update) {
 void HistoryWriter::Tick() {
     const LocalTime now = clock_.Now();
     const LogDate today{now.year, now.month, now.day};
-    if (config_.keepDays > 0 && today != lastRetention_) {
-        lastRetention_ = today;
-        const int deleted = DeleteOldLogDays(config_.dir, config_.keepDays, today);
-        if (deleted > 0)
-            BridgeLog(LogLevel::kInfo, "history: deleted " + std::to_string(deleted) +
-                                           " day file(s) older than " +
-                                           std::to_string(config_.keepDays) + " days");
-    }
+    if (config_.keepDays > 0 && today != lastRetention_) DeleteOldDays(today);
     Sample(now);
     Flush();
+}
+
+// Files dated after today (written before the clock was set back) are never
+// old, so a jump backwards deletes nothing it would not have deleted anyway.
+void HistoryWriter::DeleteOldDays(const LogDate& today) {
+    if (clockSync_ != nullptr && !clockSync_->Synchronised()) {
+        if (!retentionWaitLogged_)
+            BridgeLog(LogLevel::kInfo,
+                      "history: old days are kept until this machine's clock is synchronised "
+                      "(clock_source = \"network\")");
+        retentionWaitLogged_ = true;
+        return;
+    }
+    retentionWaitLogged_ = false;
+    lastRetention_ = today;
+    const int deleted = DeleteOldLogDays(config_.dir, config_.keepDays, today);
+    if (deleted > 0)
+        BridgeLog(LogLevel::kInfo, "history: deleted " + std::to_string(deleted) +
+                                       " day file(s) older than " +
+                                       std::to_string(config_.keepDays) + " days");
 }
 
 void HistoryWriter::Sample(const LocalTime& now) {

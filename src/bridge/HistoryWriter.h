@@ -27,6 +27,7 @@
 #include "bridge/BridgeConfig.h"
 #include "bridge/BridgeLink.h"
 #include "history/LogDate.h"
+#include "platform/ClockSync.h"
 #include "platform/LocalClock.h"
 
 namespace kestrane::bridge {
@@ -51,9 +52,12 @@ public:
     static constexpr int kIdentityWaitIntervals = 3;
 
     // `config.dir` must be resolved (not empty); `clock` gives the local time
-    // of each record and must outlive the writer.
+    // of each record. Old days are deleted only while `clockSync` (null: a
+    // clock that is always right) says the clock is synchronised: a clock
+    // that is wrong by a year forwards would otherwise take the whole history
+    // with it. Both must outlive the writer.
     HistoryWriter(HistoryConfig config, const ILocalClock& clock,
-                  size_t queueBound = kDefaultQueueBound);
+                  const IClockSync* clockSync = nullptr, size_t queueBound = kDefaultQueueBound);
     ~HistoryWriter() override;  // stops and joins
     HistoryWriter(const HistoryWriter&) = delete;
     HistoryWriter& operator=(const HistoryWriter&) = delete;
@@ -67,8 +71,10 @@ public:
     void Renamed(const std::string&, const DeviceIdentity&) override {}
 
     // One interval: a record for every controller, old days deleted when the
-    // date has changed, then the queue written. Run by the thread; tests call
-    // it directly without starting one.
+    // date has changed (forwards or back) and the clock is synchronised, then
+    // the queue written. Intervals are counted on the monotonic clock: a
+    // wall-clock jump moves the records' stamps and files, not their pace. Run by the thread; tests
+    // call it directly without starting one.
     void Tick();
 
     HistoryStatus Status() const;
@@ -93,6 +99,7 @@ private:
     };
 
     void Run();
+    void DeleteOldDays(const LogDate& today);
     void Sample(const LocalTime& now);
     void Enqueue(Record record);
     void Flush();
@@ -102,6 +109,7 @@ private:
 
     const HistoryConfig config_;
     const ILocalClock& clock_;
+    const IClockSync* const clockSync_;
     const size_t queueBound_;
 
     std::mutex latestMutex_;  // the bus threads' hand-over
@@ -111,6 +119,7 @@ private:
     std::deque<Record> queue_;
     std::map<std::string, OpenDay> days_;
     LogDate lastRetention_;
+    bool retentionWaitLogged_ = false;
 
     std::atomic<uint64_t> written_{0};
     std::atomic<uint64_t> dropped_{0};

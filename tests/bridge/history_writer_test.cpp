@@ -1,23 +1,29 @@
 // The bridge's history writer driven one interval at a time: what it records
 // for controllers that answer, go away and never answered, where the records
-// go when the date changes either way, and what a folder it cannot write
-// does to the queue.
+// go when the date changes either way (a day, or a year when network time
+// arrives late), which days retention deletes after such jumps, and what a
+// folder it cannot write does to the queue.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "bridge/HistoryWriter.h"
 #include "history/CLogDayReader.h"
 #include "monitor/CEventLog.h"
 #include "support/FakeClock.h"
+#include "support/FakeClockSync.h"
 #include "support/ScratchDir.h"
 
 namespace kestrane::bridge {
 namespace {
 
 using testing::FakeClock;
+using testing::FakeClockSync;
 using testing::MakeTime;
 using testing::ScratchDir;
 
@@ -94,6 +100,67 @@ TEST_F(HistoryWriterTest, DayChangesInEitherDirectionAppendWithoutLosingAnything
     EXPECT_EQ(second.headerLines, 1);
 }
 
+TEST_F(HistoryWriterTest, AYearBackAppendsToThatDaysFileAndAYearForwardStartsANewOne) {
+    // A day file of a year ago, as the bridge wrote it then.
+    const auto lastYear = File("sn-ks1", "2025_12_9_Log.csv");
+    std::filesystem::create_directories(lastYear.parent_path());
+    const std::string earlier = std::string(kestrane::CEventLog::kLogHeader) + "\r\n" +
+                                "2025.12.9,10:00:00, Connected," + kValues + "\r\n";
+    std::ofstream(lastYear, std::ios::binary) << earlier;
+
+    HistoryWriter writer(Config(), clock_);
+    writer.Publish(Update(1, "ks1", true, kValues));
+    clock_.Set(MakeTime(2026, 12, 9, 10, 0, 0));
+    writer.Tick();
+    const std::string today = Read(File("sn-ks1", "2026_12_9_Log.csv"));
+    clock_.Set(MakeTime(2025, 12, 9, 10, 0, 1));  // a year back
+    writer.Tick();
+    clock_.Set(MakeTime(2026, 12, 9, 10, 0, 2));  // and forward again
+    writer.Tick();
+    clock_.Set(MakeTime(2027, 12, 9, 10, 0, 3));  // a year too far
+    writer.Tick();
+
+    const std::string back = Read(lastYear);
+    EXPECT_TRUE(back.starts_with(earlier)) << "appended, nothing overwritten";
+    EXPECT_EQ(back.substr(earlier.size()), "2025.12.9,10:00:01, Connected," + kValues + "\r\n");
+    const std::string again = Read(File("sn-ks1", "2026_12_9_Log.csv"));
+    EXPECT_TRUE(again.starts_with(today));
+    EXPECT_EQ(ReadLogDay(File("sn-ks1", "2026_12_9_Log.csv"), {2026, 12, 9}).samples.size(), 2u);
+    const HistoryDay ahead = ReadLogDay(File("sn-ks1", "2027_12_9_Log.csv"), {2027, 12, 9});
+    EXPECT_EQ(ahead.headerLines, 1);
+    EXPECT_EQ(ahead.samples.size(), 1u);
+    EXPECT_EQ(writer.Status().written, 4u);
+}
+
+TEST_F(HistoryWriterTest, IntervalsKeepTheirPaceWhileTheClockJumpsAYearEitherWay) {
+    // Every reading of the clock is a year off the one before.
+    class JumpingClock : public ILocalClock {
+    public:
+        LocalTime Now() const override {
+            const int n = reads_++;
+            return MakeTime(n % 2 == 0 ? 2026 : 2025, 12, 9, 12, 0, n % 60);
+        }
+
+    private:
+        mutable std::atomic<int> reads_{0};
+    } jumping;
+    HistoryWriter writer(Config(), jumping);
+    writer.Publish(Update(1, "ks1", true, kValues));
+    const auto start = std::chrono::steady_clock::now();
+    writer.Start();
+    const auto deadline = start + std::chrono::seconds(20);
+    while (writer.Status().written < 3 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    writer.Stop();
+    // Three one-second intervals: neither stalled nor hurried by the jumps.
+    EXPECT_GE(writer.Status().written, 3u);
+    EXPECT_GE(elapsed, std::chrono::milliseconds(2900));
+    EXPECT_LT(elapsed, std::chrono::seconds(20));
+    EXPECT_GE(ReadLogDay(File("sn-ks1", "2025_12_9_Log.csv"), {}).samples.size(), 1u);
+    EXPECT_GE(ReadLogDay(File("sn-ks1", "2026_12_9_Log.csv"), {}).samples.size(), 1u);
+}
+
 TEST_F(HistoryWriterTest, WaitsAFewIntervalsForTheSerialNumberThenUsesTheBusAddress) {
     HistoryWriter writer(Config(), clock_);
     writer.Publish(Update(3, "", true, kValues));
@@ -110,7 +177,7 @@ TEST_F(HistoryWriterTest, AnUnwritableFolderKeepsTheNewestRecordsAndResumesByIts
     HistoryConfig config = Config();
     std::filesystem::create_directories(config.dir);
     std::ofstream(config.dir + "/sn-ks1") << "in the way";
-    HistoryWriter writer(config, clock_, /*queueBound=*/3);
+    HistoryWriter writer(config, clock_, nullptr, /*queueBound=*/3);
     writer.Publish(Update(1, "ks1", true, kValues));
     for (int second = 0; second < 5; ++second) {
         clock_.Set(MakeTime(2026, 12, 9, 10, 0, second));
@@ -162,6 +229,47 @@ TEST_F(HistoryWriterTest, RetentionDeletesOnlyOldLogFilesOfEveryFolder) {
         EXPECT_TRUE(std::filesystem::exists(history / folder / "readme.csv"));
     }
     EXPECT_TRUE(std::filesystem::is_directory(history / "sn-old" / "2026_1_1_Log.csv"));
+}
+
+TEST_F(HistoryWriterTest, RetentionAfterAJumpBackKeepsTodaysAndLaterFiles) {
+    const auto folder = dir_.Path() / "history" / "sn-ks1";
+    std::filesystem::create_directories(folder);
+    for (const char* name : {"2026_11_1_Log.csv", "2026_12_5_Log.csv", "2026_12_9_Log.csv"})
+        std::ofstream(folder / name) << "x\r\n";
+    clock_.Set(MakeTime(2026, 12, 9, 12, 0, 0));
+    HistoryWriter writer(Config(/*keepDays=*/7), clock_);
+    writer.Publish(Update(1, "ks1", true, kValues));
+    writer.Tick();
+    EXPECT_FALSE(std::filesystem::exists(folder / "2026_11_1_Log.csv"));
+
+    clock_.Set(MakeTime(2025, 12, 9, 12, 0, 1));  // a year back: later files are not old
+    writer.Tick();
+    clock_.Set(MakeTime(2026, 12, 9, 12, 0, 2));
+    writer.Tick();
+    EXPECT_TRUE(std::filesystem::exists(folder / "2026_12_5_Log.csv"));
+    EXPECT_EQ(ReadLogDay(folder / "2026_12_9_Log.csv", {}).samples.size(), 2u);
+    EXPECT_EQ(ReadLogDay(folder / "2025_12_9_Log.csv", {}).samples.size(), 1u);
+}
+
+TEST_F(HistoryWriterTest, RetentionWaitsForASynchronisedClock) {
+    const auto folder = dir_.Path() / "history" / "sn-ks1";
+    std::filesystem::create_directories(folder);
+    for (const char* name : {"2026_11_1_Log.csv", "2026_12_5_Log.csv"})
+        std::ofstream(folder / name) << "x\r\n";
+    FakeClockSync sync(false);
+    clock_.Set(MakeTime(2027, 12, 9, 12, 0, 0));  // a year ahead, not yet corrected
+    HistoryWriter writer(Config(/*keepDays=*/7), clock_, &sync);
+    writer.Tick();
+    writer.Tick();
+    EXPECT_TRUE(std::filesystem::exists(folder / "2026_11_1_Log.csv"));
+    EXPECT_TRUE(std::filesystem::exists(folder / "2026_12_5_Log.csv"));
+
+    // Network time arrives and puts the clock right: only the old day goes.
+    sync.Set(true);
+    clock_.Set(MakeTime(2026, 12, 9, 12, 0, 1));
+    writer.Tick();
+    EXPECT_FALSE(std::filesystem::exists(folder / "2026_11_1_Log.csv"));
+    EXPECT_TRUE(std::filesystem::exists(folder / "2026_12_5_Log.csv"));
 }
 
 TEST_F(HistoryWriterTest, TheThreadWritesUntilStoppedAndAStopEndsAtOnce) {

@@ -103,6 +103,33 @@ TEST_F(HistoryStoreTest, RecordsOutOfTimeOrderAreSortedIntoTheirBuckets) {
     EXPECT_EQ(powers, (std::vector<double>{3, 1, 2, 4}));
 }
 
+TEST_F(HistoryStoreTest, AClockSetBackAnHourCountsEveryRecordOnceInTimeOrder) {
+    // 10:00 to 10:50, then the clock set back to 10:20: two runs over the
+    // same half hour, each of its own, none dropped.
+    std::string lines;
+    for (int minute = 0; minute <= 50; minute += 10)
+        lines += Record(10, minute, 0, true, 12.0, minute / 10 + 1);
+    lines += Record(10, 20, 0, true, 12.0, 7) + Record(10, 30, 0, true, 12.0, 8);
+    Append(9, lines);
+    EXPECT_EQ(store_.Days("sn-ks1")->at(0).totals.peakChargePower, 8);
+
+    const int64_t from = LocalSeconds({2026, 12, 9}, 10 * 3600);
+    const auto points = store_.Series("sn-ks1", from, from + 3600, 6);
+    int records = 0;
+    int64_t previousStart = 0;
+    std::vector<double> powers;
+    for (const auto& point : *points) {
+        if (!point) continue;
+        records += point->count;
+        EXPECT_GE(point->start, previousStart);
+        previousStart = point->start;
+        EXPECT_EQ(point->min[5], point->max[5]) << "a point mixed the two runs";
+        powers.push_back(point->mean[5]);
+    }
+    EXPECT_EQ(records, 8);
+    EXPECT_EQ(powers, (std::vector<double>{1, 2, 3, 7, 4, 8, 5, 6}));
+}
+
 TEST(WholeLineFile, AFileEndingInsideALineGetsItsLineEndBeforeTheNextLine) {
     ScratchDir dir("kestrane-whole-line");
     const std::string path = dir.Slashed() + "x.csv";

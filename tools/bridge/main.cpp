@@ -14,6 +14,7 @@
 #include "bridge/BridgeConfig.h"
 #include "bridge/BridgeLog.h"
 #include "bridge/BridgeStatus.h"
+#include "bridge/ClockTrust.h"
 #include "bridge/CommandWaiter.h"
 #include "bridge/DeviceBoard.h"
 #include "bridge/HistoryWriter.h"
@@ -109,7 +110,7 @@ int Run(const Arguments& args) {
     HistoryConfig historyConfig = config.history;
     if (historyConfig.dir.empty()) historyConfig.dir = DefaultHistoryDir();
     const SystemClock localClock;
-    HistoryWriter history(historyConfig, localClock);
+    HistoryWriter history(historyConfig, localClock, ClockSyncToHeed(config));
     if (historyConfig.intervalS > 0) {
         fanOut.Add(&history);
         BridgeLog(LogLevel::kInfo, "history: a record per controller every " +
