@@ -30,7 +30,10 @@ void DeviceBoard::Publish(const DeviceUpdate& update) {
         availabilityChanged = snapshot.update.online != update.online;
         const bool stateChanged = !update.state.is_null() && update.state != snapshot.update.state;
         snapshot.update = update;
-        if (stateChanged) snapshot.lastUpdate = std::chrono::system_clock::now();
+        if (stateChanged) {
+            snapshot.lastUpdate = std::chrono::system_clock::now();
+            snapshot.lastUpdateSteady = std::chrono::steady_clock::now();
+        }
         copy = snapshot;
     }
     if (listener_) listener_(copy, availabilityChanged);

@@ -22,7 +22,10 @@ namespace kestrane::bridge {
 struct DeviceSnapshot {
     DeviceUpdate update;
     // When the state last changed (a good cycle); nothing before the first.
+    // The wall time is for showing; ages are measured on the steady time, so
+    // a clock that network time sets late (or sets back) ages nothing.
     std::optional<std::chrono::system_clock::time_point> lastUpdate;
+    std::optional<std::chrono::steady_clock::time_point> lastUpdateSteady;
 };
 
 class DeviceBoard : public IUpdateSink {

@@ -1,10 +1,26 @@
 #include "web/DeviceObjects.h"
 
+#include <algorithm>
+#include <cstdint>
+
 #include "bridge/DeviceStateJson.h"
 
 namespace kestrane::web {
 
-nlohmann::json DeviceObject(const bridge::DeviceSnapshot& device) {
+namespace {
+
+nlohmann::json AgeSeconds(const bridge::DeviceSnapshot& device,
+                          std::chrono::steady_clock::time_point now) {
+    if (!device.lastUpdateSteady) return nullptr;
+    const auto millis =
+        std::chrono::duration_cast<std::chrono::milliseconds>(now - *device.lastUpdateSteady);
+    return static_cast<double>(std::max<int64_t>(millis.count(), 0)) / 1000.0;
+}
+
+}  // namespace
+
+nlohmann::json DeviceObject(const bridge::DeviceSnapshot& device,
+                            std::chrono::steady_clock::time_point now) {
     const bridge::DeviceUpdate& update = device.update;
     const bridge::DeviceIdentity& identity = update.identity;
     return {
@@ -16,6 +32,7 @@ nlohmann::json DeviceObject(const bridge::DeviceSnapshot& device) {
         {"allow_control", identity.allowControl},
         {"last_update", device.lastUpdate ? nlohmann::json(bridge::IsoTimestamp(*device.lastUpdate))
                                           : nlohmann::json(nullptr)},
+        {"age_s", AgeSeconds(device, now)},
         {"state", update.state},
         {"link", update.link.is_null() ? nlohmann::json::object() : update.link}};
 }

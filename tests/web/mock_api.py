@@ -13,7 +13,9 @@ controller changed by someone else (409); {"refuse_writes": true} makes it
 fail after the backup; {"mismatch": true} makes one field read back as it was;
 {"reset": true} puts every controller's settings and backups back as at start.
 POST /__mock/clock {"synchronised": false} makes "Set clock" refused as the
-bridge refuses it while its own clock has no network time, until set true.
+bridge refuses it while its own clock has no network time, until set true;
+{"offset_s": N} shows every time N seconds off, as a bridge whose wall clock
+is wrong would (ages stay true: the bridge measures them on its steady clock).
 """
 import argparse
 import datetime as dt
@@ -112,6 +114,7 @@ class Mock:
         self.sessions = {}  # token -> (role, csrf)
         self.events_up = True
         self.clock_synchronised = True
+        self.clock_offset = dt.timedelta(0)
         self.generation = 0  # bumps when the stream is cut
         self.started = time.time()
         self.seq = 0
@@ -204,6 +207,13 @@ class Mock:
         if detail:
             keys += ['identity']
         out = {k: device[k] for k in keys}
+        # As the bridge: the age on its own clock, whatever the browser's says.
+        if device['last_update'] is not None:
+            at = dt.datetime.fromisoformat(device['last_update'])
+            out['age_s'] = round((now_local() - at).total_seconds(), 3)
+            out['last_update'] = iso(at + self.clock_offset)
+        else:
+            out['age_s'] = None
         if detail:
             out['settings'] = self.settings_of(device)
             out['settings_read_at'] = device['read_at']
@@ -366,8 +376,10 @@ def make_handler(mock):
                     mock.settings_hooks.update({k: v for k, v in hooks.items() if k != 'reset'})
                 return self.send(200, mock.settings_hooks)
             if path == '/__mock/clock':
+                hooks = json.loads(raw or b'{}')
                 with mock.lock:
-                    mock.clock_synchronised = bool(json.loads(raw or b'{}').get('synchronised', True))
+                    mock.clock_synchronised = bool(hooks.get('synchronised', True))
+                    mock.clock_offset = dt.timedelta(seconds=float(hooks.get('offset_s', 0)))
                 return self.send(200, {'synchronised': mock.clock_synchronised})
             if path == '/__mock/events':
                 with mock.lock:

@@ -176,6 +176,25 @@ class OverviewTest(PageCase):
         self.assertRegex(status('sn-ks2026a000000103').text, r'^no data since \d\d:\d\d$')
         self.assertEqual(self.find('#totals [data-key="count"]').text, '5 controllers, 2 online')
 
+    def test_freshness_follows_the_bridges_ages_not_its_wall_clock(self):
+        # The bridge's clock a year behind (no network time yet) or ahead: its
+        # controllers are as fresh as before, only the times shown move.
+        status = lambda id: self.card(id).find_element(By.CSS_SELECTOR, '[data-key="status"]')
+        year = 365 * 86400
+        try:
+            for offset in (-year, year):
+                self.mock.post('/__mock/clock', {'offset_s': offset})
+                self.open('#/')
+                self.driver.refresh()  # the same address: load the devices afresh
+                self.wait(lambda: status(SHED).get_attribute('data-status') == 'online')
+                self.assertEqual(status('sn-ks2026a000000103').get_attribute('data-status'), 'stale')
+                self.assertEqual(self.find('#totals [data-key="count"]').text, '5 controllers, 2 online')
+                well = next(d for d in self.mock.get('/api/v1/devices')['devices']
+                            if d['id'] == 'sn-ks2026a000000103')
+                self.assertIn(well['last_update'][:10], status('sn-ks2026a000000103').text)
+        finally:
+            self.mock.post('/__mock/clock', {})
+
     def test_live_updates_reach_the_card(self):
         self.open('#/')
         status = lambda: self.card(SHED).find_element(By.CSS_SELECTOR, '[data-key="status"]').text

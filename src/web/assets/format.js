@@ -42,12 +42,6 @@ export function wallDate(iso) {
   return match ? match[1] : null;
 }
 
-// Milliseconds since the instant of an ISO timestamp with offset, or Infinity.
-export function ageMs(iso, now = Date.now()) {
-  const at = Date.parse(iso);
-  return Number.isFinite(at) ? now - at : Infinity;
-}
-
 // Seconds of local wall time since 1970 as "HH:MM" (UTC getters: the number
 // already is wall time).
 export function clockOfWallSeconds(seconds) {

@@ -21,12 +21,29 @@ export function notify(kind, detail) {
   for (const fn of [...listeners]) fn(kind, detail);
 }
 
+// A device object as it arrives, stamped with the browser's monotonic time,
+// so that its age can be told later without any wall clock.
+export function stamped(device) {
+  return { ...device, received_at: performance.now() };
+}
+
+// Milliseconds since the device's state last changed: the bridge's age_s
+// (on its steady clock) when the object arrived, plus the time since then
+// on the browser's. Neither machine's wall clock counts, so a bridge whose
+// clock network time has not set yet, or sets while the page is open,
+// shows its controllers as fresh as they are. Infinity when unknown.
+export function deviceAgeMs(device, now = performance.now()) {
+  const age = device && device.age_s;
+  if (typeof age !== 'number' || !Number.isFinite(age) || !Number.isFinite(device.received_at)) return Infinity;
+  return age * 1000 + Math.max(0, now - device.received_at);
+}
+
 export function setDevices(list) {
   store.devices.clear();
   store.order = [];
   for (const device of Array.isArray(list) ? list : []) {
     if (!device || typeof device.id !== 'string') continue;
-    store.devices.set(device.id, device);
+    store.devices.set(device.id, stamped(device));
     store.order.push(device.id);
   }
   notify('devices');
@@ -38,7 +55,7 @@ export function updateDevice(device) {
   if (!device || typeof device.id !== 'string') return;
   const known = store.devices.get(device.id);
   if (!known) store.order.push(device.id);
-  store.devices.set(device.id, { ...(known || {}), ...device });
+  store.devices.set(device.id, { ...(known || {}), ...stamped(device) });
   notify('device', device.id);
 }
 

@@ -5,7 +5,7 @@
 import { el, fill, setText } from '../dom.js';
 import { t, name, alarmNames, labelOf } from '../i18n.js';
 import { num, stateValue, wallDate, browserToday } from '../format.js';
-import { store, canControl } from '../store.js';
+import { store, canControl, stamped } from '../store.js';
 import { getJson, postJson, devicePath } from '../api.js';
 import { deviceStatus, statusText } from './overview.js';
 import { loadChartJs, mountDeviceCharts } from './deviceCharts.js';
@@ -212,7 +212,7 @@ export function mountDevice(root, id, tab = 'live') {
 
   async function loadDetail() {
     try {
-      detail = await getJson(devicePath(id));
+      detail = stamped(await getJson(devicePath(id)));
     } catch {
       detail = null;
     }

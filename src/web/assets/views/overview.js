@@ -3,15 +3,16 @@
 // does not move the keyboard focus.
 import { el, setText } from '../dom.js';
 import { t, name, alarmNames } from '../i18n.js';
-import { stateValue, wallTime, ageMs, browserToday } from '../format.js';
-import { store, staleAfterMs } from '../store.js';
+import { stateValue, wallTime, browserToday } from '../format.js';
+import { store, staleAfterMs, deviceAgeMs } from '../store.js';
 
 // online: fresh data; stale: online but nothing newer than three polls;
 // offline: the bridge says the controller is away; never: no data at all.
-export function deviceStatus(device, now = Date.now()) {
+// `now` is the browser's monotonic time (performance.now()).
+export function deviceStatus(device, now = performance.now()) {
   if (!device.last_update) return 'never';
   if (!device.online) return 'offline';
-  return ageMs(device.last_update, now) > staleAfterMs() ? 'stale' : 'online';
+  return deviceAgeMs(device, now) > staleAfterMs() ? 'stale' : 'online';
 }
 
 export function statusText(device, status) {
@@ -97,7 +98,7 @@ export function mountOverview(root) {
   root.append(el('h1', { class: 'visually-hidden', text: t('overview') }), totals, message, cards);
 
   function render() {
-    const now = Date.now();
+    const now = performance.now();
     const have = new Map([...cards.children].map((c) => [c.dataset.deviceId, c]));
     if (have.size !== store.order.length || store.order.some((id, i) => cards.children[i]?.dataset.deviceId !== id)) {
       cards.replaceChildren(...store.order.map((id) => have.get(id) || buildCard(id)));
@@ -116,7 +117,7 @@ export function mountOverview(root) {
     update(kind, id) {
       if (kind === 'device') {
         const card = cards.querySelector(`[data-device-id="${CSS.escape(id)}"]`);
-        if (card) { updateCard(card, store.devices.get(id), Date.now()); updateTotals(totals, Date.now()); return; }
+        if (card) { updateCard(card, store.devices.get(id), performance.now()); updateTotals(totals, performance.now()); return; }
       }
       render();
     },
