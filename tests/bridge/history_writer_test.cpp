@@ -122,7 +122,7 @@ TEST_F(HistoryWriterTest, AYearBackAppendsToThatDaysFileAndAYearForwardStartsANe
 
     const std::string back = Read(lastYear);
     EXPECT_TRUE(back.starts_with(earlier)) << "appended, nothing overwritten";
-    EXPECT_EQ(back.substr(earlier.size()), "2025.12.9,10:00:01, Connected," + kValues + "\r\n");
+    EXPECT_EQ(back.substr(earlier.size()), "2025.12.9,10:0:1, Connected," + kValues + "\r\n");
     const std::string again = Read(File("sn-ks1", "2026_12_9_Log.csv"));
     EXPECT_TRUE(again.starts_with(today));
     EXPECT_EQ(ReadLogDay(File("sn-ks1", "2026_12_9_Log.csv"), {2026, 12, 9}).samples.size(), 2u);
@@ -244,11 +244,17 @@ TEST_F(HistoryWriterTest, RetentionAfterAJumpBackKeepsTodaysAndLaterFiles) {
 
     clock_.Set(MakeTime(2025, 12, 9, 12, 0, 1));  // a year back: later files are not old
     writer.Tick();
+    EXPECT_TRUE(std::filesystem::exists(folder / "2026_12_5_Log.csv"));
+    EXPECT_EQ(ReadLogDay(folder / "2026_12_9_Log.csv", {}).samples.size(), 1u);
+    EXPECT_EQ(ReadLogDay(folder / "2025_12_9_Log.csv", {}).samples.size(), 1u);
+
+    // Back to the right date: today's file goes on; the one dated a year ago
+    // is as old as its name says.
     clock_.Set(MakeTime(2026, 12, 9, 12, 0, 2));
     writer.Tick();
     EXPECT_TRUE(std::filesystem::exists(folder / "2026_12_5_Log.csv"));
     EXPECT_EQ(ReadLogDay(folder / "2026_12_9_Log.csv", {}).samples.size(), 2u);
-    EXPECT_EQ(ReadLogDay(folder / "2025_12_9_Log.csv", {}).samples.size(), 1u);
+    EXPECT_FALSE(std::filesystem::exists(folder / "2025_12_9_Log.csv"));
 }
 
 TEST_F(HistoryWriterTest, RetentionWaitsForASynchronisedClock) {
