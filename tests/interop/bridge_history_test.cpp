@@ -19,6 +19,7 @@
 #include "history/HistoryStore.h"
 #include "history/LogDayFiles.h"
 #include "support/BackgroundProgram.h"
+#include "support/FakeTime.h"
 #include "support/ProgramRun.h"
 #include "support/ScratchDir.h"
 
@@ -27,6 +28,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::BackgroundProgram;
+using testing::FakeTimeLibrary;
 using Clock = std::chrono::steady_clock;
 
 // Waits for `done`, looking every 50 ms; false after `bound`.
@@ -62,16 +64,6 @@ bool FileEndsWithLineEnd(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     const std::string text((std::istreambuf_iterator<char>(in)), {});
     return text.empty() || text.ends_with("\r\n");
-}
-
-// The multi-threaded libfaketime of this machine's architecture.
-std::string FakeTimeLibrary() {
-    std::error_code error;
-    for (const auto& entry : fs::directory_iterator("/usr/lib", error)) {
-        const fs::path library = entry.path() / "faketime" / "libfaketimeMT.so.1";
-        if (fs::exists(library)) return library.string();
-    }
-    return {};
 }
 
 class BridgeHistory : public ::testing::Test {
