@@ -6,12 +6,15 @@
 #   - a headless machine takes kestrane-cli and kestrane-bridge only: their
 #     files stay when kestrane goes, the window's go with it;
 #   - a desktop machine takes all the packages given.
-# Each time the owner's /etc/kestrane/bridge.toml stays as it was, and the
-# new packages end up installed with every file of theirs in place.
+# Each time the owner's /etc/kestrane/bridge.toml stays as it was, the new
+# packages end up installed with every file of theirs in place, and the
+# bridge that kestrane's removal stopped is started again (systemctl and the
+# deb-systemd tools are stand-ins that write down how they were called).
 # The stand-in holds the files of the given packages laid out as 1.3 had them
-# (one documentation folder, /usr/share/doc/kestrane) and the same maintainer
-# scripts. dpkg runs maintainer scripts in a chroot, which needs root; as
-# another user the check is skipped.
+# (one documentation folder, /usr/share/doc/kestrane) and the removal scripts
+# 1.3 had, which have not changed since. dpkg runs maintainer scripts in a
+# chroot, which needs root; as another user the check is skipped. KEEP=1
+# leaves the scratch roots and dpkg's output for a look.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 debs=("$@")
@@ -24,7 +27,7 @@ if [ "$(id -u)" -ne 0 ]; then
     exit 0
 fi
 scratch=$(mktemp -d)
-trap 'rm -rf "$scratch"' EXIT
+trap '[ -n "${KEEP:-}" ] || rm -rf "$scratch"' EXIT
 
 # ---- kestrane 1.3, as it was packaged ----------------------------------------
 old=$scratch/old
@@ -37,7 +40,7 @@ for doc in "$old"/usr/share/doc/kestrane-*; do
     rm -rf "$doc"
 done
 mkdir -p "$old/DEBIAN"
-cp "$here"/../../packaging/debian/{postinst,prerm,postrm} "$old/DEBIAN/"
+cp "$here"/../../packaging/debian/{prerm,postrm} "$old/DEBIAN/"
 cat >"$old/DEBIAN/control" <<EOF
 Package: kestrane
 Version: 1.3
@@ -62,6 +65,15 @@ new_root() {
     done
     # The owner's configuration, as "kestrane-bridge setup" or an editor left it.
     echo '# the owner'"'"'s configuration' >"$root/etc/kestrane/bridge.toml"
+    # The scripts send output to /dev/null (a plain file where this user may
+    # make no device), on a system run by systemd whose tools only write down
+    # their calls.
+    mkdir -p "$root/dev" "$root/run/systemd/system" "$root/usr/bin"
+    mknod -m 666 "$root/dev/null" c 1 3 2>/dev/null || touch "$root/dev/null"
+    for tool in systemctl deb-systemd-invoke deb-systemd-helper; do
+        printf '#!/bin/sh\necho "%s $*" >>/systemd-calls\n' "$tool" >"$root/usr/bin/$tool"
+        chmod 755 "$root/usr/bin/$tool"
+    done
 }
 status_of() { dpkg-query --root="$1" -W -f '${db:Status-Status}' "$2" 2>/dev/null || echo not-installed; }
 
@@ -96,6 +108,13 @@ upgrade() {
     [ "$(cat "$root/etc/kestrane/bridge.toml")" = "# the owner's configuration" ] ||
         fail "the upgrade changed /etc/kestrane/bridge.toml"
     [ ! -e "$root/usr/share/doc/kestrane" ] || fail "kestrane's documentation folder stayed"
+    # kestrane's prerm stopped the bridge; the new postinst starts it again
+    # (deb-systemd-invoke does so only when the owner had enabled it).
+    grep -qx 'deb-systemd-invoke stop kestrane-bridge.service' "$root/systemd-calls" ||
+        fail "kestrane 1.3 was not removed through its prerm"
+    [ "$(grep '^deb-systemd-invoke' "$root/systemd-calls" | tail -n 1)" = \
+        'deb-systemd-invoke start kestrane-bridge.service' ] ||
+        fail "the bridge stopped by the upgrade is not started again: $(cat "$root/systemd-calls")"
 }
 
 headless=()
@@ -107,6 +126,6 @@ done
 upgrade "$scratch/headless" "${headless[@]}"
 [ ! -e "$scratch/headless/usr/bin/kestrane-monitor" ] ||
     fail "the window stayed on the headless machine"
-echo "headless machine: kestrane 1.3 -> ${#headless[@]} packages, kestrane removed, bridge.toml kept"
+echo "headless machine: kestrane 1.3 -> ${#headless[@]} packages, kestrane removed, bridge.toml kept, bridge started again"
 upgrade "$scratch/desktop" "${debs[@]}"
-echo "desktop machine: kestrane 1.3 -> ${#debs[@]} packages, kestrane removed, bridge.toml kept"
+echo "desktop machine: kestrane 1.3 -> ${#debs[@]} packages, kestrane removed, bridge.toml kept, bridge started again"
