@@ -66,9 +66,12 @@ string(JOIN "\n" CPACK_DEBIAN_BRIDGE_DESCRIPTION
     "charts, settings for an administrator and Prometheus metrics. With it come"
     "its systemd unit and an example configuration.")
 
-set(CPACK_DEBIAN_MONITOR_PACKAGE_NAME kestrane-monitor)
-set(CPACK_DEBIAN_CLI_PACKAGE_NAME kestrane-cli)
-set(CPACK_DEBIAN_BRIDGE_PACKAGE_NAME kestrane-bridge)
+# Component X makes the package kestrane-X, whose documentation folder the
+# install rules name the same way.
+foreach(component IN LISTS KESTRANE_COMPONENTS)
+    string(TOUPPER ${component} upper)
+    set(CPACK_DEBIAN_${upper}_PACKAGE_NAME kestrane-${component})
+endforeach()
 # The Chinese texts need a CJK face; the service dialogs are laid out for a
 # face with Times metrics.
 set(CPACK_DEBIAN_MONITOR_PACKAGE_RECOMMENDS "fonts-noto-cjk, fonts-urw-base35")

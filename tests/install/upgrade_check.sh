@@ -80,7 +80,10 @@ status_of() { dpkg-query --root="$1" -W -f '${db:Status-Status}' "$2" 2>/dev/nul
 upgrade() {
     local root=$1
     shift
-    local dpkg=(dpkg --root="$root" --log=/dev/null --force-depends --force-bad-path)
+    # No dependency is installed in the scratch root; packages of another
+    # architecture (a cross-built tree) are checked the same way.
+    local dpkg=(dpkg --root="$root" --log=/dev/null --force-depends --force-bad-path
+        --force-architecture)
     new_root "$root"
     "${dpkg[@]}" -i "$scratch/kestrane_1.3.deb" >/dev/null
     [ "$(status_of "$root" kestrane)" = installed ] || fail "kestrane 1.3 did not install"
