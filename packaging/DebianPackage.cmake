@@ -24,9 +24,9 @@ set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
-# Up to 1.3 everything was one package, kestrane. Each new package takes over
-# its share of that package's files; once all three are in, nothing of it
-# remains, and apt removes it.
+# Up to 1.3 everything was one package, kestrane. Each new package breaks it,
+# so apt removes it, and replaces it, so dpkg lets each take over its share
+# of kestrane's files when kestrane is still there (tests/install/upgrade_check.sh).
 set(CPACK_DEBIAN_PACKAGE_REPLACES "kestrane (<< 1.4)")
 set(CPACK_DEBIAN_PACKAGE_BREAKS "kestrane (<< 1.4)")
 
