@@ -10,6 +10,8 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "platform/SyncFolder.h"
+
 namespace kestrane {
 namespace {
 
@@ -96,7 +98,28 @@ bool ReplaceFile(const std::string& path, const std::function<bool(int fd)>& wri
     if (ok) ok = ::rename(temp.c_str(), target.c_str()) == 0;
     if (!ok) ::unlink(temp.c_str());
     ::close(fd);  // write errors were reported by fsync
-    return ok;
+    // Until the folder is synced the rename may be lost with the power.
+    return ok && SyncFolder(FolderOf(target)) == 0;
+}
+
+int CreateFileWhole(const std::string& path, const std::function<bool(int fd)>& write) {
+    std::string temp;
+    const int fd = CreateLockedTemp(path, &temp);
+    if (fd < 0) return errno != 0 ? errno : EIO;
+    errno = 0;
+    int error = 0;
+    if (!write(fd))
+        error = errno != 0 ? errno : EIO;
+    else if (::fsync(fd) != 0)
+        error = errno;
+    // A hard link, unlike a rename, never replaces an existing file, and
+    // path gets the synced contents in one step.
+    else if (::link(temp.c_str(), path.c_str()) != 0)
+        error = errno;
+    ::unlink(temp.c_str());
+    ::close(fd);
+    if (error == 0) error = SyncFolder(FolderOf(path));
+    return error;
 }
 
 int RemoveStaleReplaceFiles(const std::string& path) {

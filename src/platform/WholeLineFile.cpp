@@ -66,6 +66,33 @@ int AppendWholeLines(const std::string& path, std::string_view bytes, AppendOpti
     return error;
 }
 
+int CutTornLine(const std::string& path) {
+    const int fd = OpenRetrying(path, O_RDWR);
+    if (fd < 0) return errno == ENOENT ? 0 : errno;
+    struct stat info {};
+    int error = fstat(fd, &info) == 0 ? 0 : errno;
+    if (error == 0 && EndsInsideLine(fd, info.st_size)) {
+        // Back from the end, a block at a time, to the last line end.
+        off_t end = info.st_size;
+        off_t keep = 0;
+        char block[4096];
+        while (end > 0 && keep == 0) {
+            const off_t from = end > static_cast<off_t>(sizeof block) ? end - sizeof block : 0;
+            const ssize_t got = ::pread(fd, block, static_cast<size_t>(end - from), from);
+            if (got != end - from) {
+                error = got < 0 ? errno : EIO;
+                break;
+            }
+            for (ssize_t i = got; i > 0 && keep == 0; --i)
+                if (block[i - 1] == '\n') keep = from + i;
+            end = from;
+        }
+        if (error == 0 && ::ftruncate(fd, keep) != 0) error = errno;
+    }
+    ::close(fd);
+    return error;
+}
+
 int SyncFileData(const std::string& path) {
     const int fd = OpenRetrying(path, O_WRONLY | O_APPEND);
     if (fd < 0) return errno;

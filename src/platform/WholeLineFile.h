@@ -25,4 +25,10 @@ int AppendWholeLines(const std::string& path, std::string_view bytes, AppendOpti
 // Flushes a file's data to the disk; 0 or errno.
 int SyncFileData(const std::string& path);
 
+// Cuts a file that ends inside a line (a power cut took the rest of the
+// line, or left zeros in its place) back to the end of its last whole line,
+// or to nothing when it has none. A missing file is no error. For a writer
+// taking up a file again, never while another one appends to it. 0 or errno.
+int CutTornLine(const std::string& path);
+
 }  // namespace kestrane

@@ -10,6 +10,9 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/FileReplace.h"
+#include "platform/SyncFolder.h"
+
 namespace kestrane::profile {
 
 namespace {
@@ -22,7 +25,7 @@ bool WriteAll(int fd, const std::string& text) {
         if (n <= 0) return false;
         done += static_cast<size_t>(n);
     }
-    return ::fsync(fd) == 0;
+    return true;
 }
 
 }  // namespace
@@ -132,26 +135,28 @@ std::optional<std::string> ReadBackup(const std::string& directory, const std::s
 std::optional<std::string> WriteBackup(const std::string& directory, const std::string& name,
                                        const std::string& text, std::string& error) {
     std::error_code code;
-    std::filesystem::create_directories(directory, code);
+    const bool made = std::filesystem::create_directories(directory, code);
     if (code) {
         error = "cannot make " + directory + ": " + code.message();
         return std::nullopt;
+    }
+    // A folder made here must itself survive a power cut with the backup in it.
+    if (made) {
+        std::filesystem::path folder = std::filesystem::path(directory).lexically_normal();
+        if (!folder.has_filename()) folder = folder.parent_path();
+        for (; folder.has_relative_path(); folder = folder.parent_path())
+            SyncFolder(folder.parent_path().string());
     }
     const std::string stem = name.substr(0, name.rfind(".json"));
     for (int copy = 1; copy < 1000; ++copy) {
         const std::string path =
             directory + "/" + (copy == 1 ? name : stem + "-" + std::to_string(copy) + ".json");
-        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-        if (fd < 0 && errno == EEXIST) continue;
-        if (fd < 0) {
-            error = "cannot create " + path + ": " + std::strerror(errno);
-            return std::nullopt;
-        }
-        const bool written = WriteAll(fd, text);
-        const int savedErrno = errno;
-        if (::close(fd) != 0 || !written) {
-            error = "cannot write " + path + ": " + std::strerror(written ? errno : savedErrno);
-            ::unlink(path.c_str());
+        // Whole or absent after a crash or a power cut: a torn backup would
+        // be worse than none, as it could be restored.
+        const int failed = CreateFileWhole(path, [&](int fd) { return WriteAll(fd, text); });
+        if (failed == EEXIST) continue;
+        if (failed != 0) {
+            error = "cannot write " + path + ": " + std::strerror(failed);
             return std::nullopt;
         }
         return path;

@@ -43,10 +43,11 @@ std::vector<BackupEntry> ListBackups(const std::string& directory, const std::st
 std::optional<std::string> ReadBackup(const std::string& directory, const std::string& name,
                                       const std::string& serial, size_t maxBytes);
 
-// Writes `text` to a new file `name` in `directory` (made when missing),
-// synced before returning. An existing file of that name is kept and the new
-// one gets "-2", "-3" ... before ".json". The path written, or nothing with
-// the reason in `error`.
+// Writes `text` to a new file `name` in `directory` (made when missing):
+// the file appears whole or not at all, and it and its folder are synced
+// before this returns, so it survives a power cut. An existing file of that
+// name is kept and the new one gets "-2", "-3" ... before ".json". The path
+// written, or nothing with the reason in `error`.
 std::optional<std::string> WriteBackup(const std::string& directory, const std::string& name,
                                        const std::string& text, std::string& error);
 
