@@ -8,6 +8,7 @@
 #include "history/LogDate.h"
 #include "history/LogRetention.h"
 #include "monitor/CEventLog.h"
+#include "platform/SyncFolder.h"
 #include "platform/WholeLineFile.h"
 
 namespace kestrane::bridge {
@@ -23,8 +24,13 @@ std::string HeaderLine() {
 }  // namespace
 
 HistoryWriter::HistoryWriter(HistoryConfig config, const ILocalClock& clock,
-                             const IClockSync* clockSync, size_t queueBound)
-    : config_(std::move(config)), clock_(clock), clockSync_(clockSync), queueBound_(queueBound) {}
+                             const IClockSync* clockSync, size_t queueBound,
+                             Steady::duration syncEvery)
+    : config_(std::move(config)),
+      clock_(clock),
+      clockSync_(clockSync),
+      queueBound_(queueBound),
+      syncEvery_(syncEvery) {}
 
 HistoryWriter::~HistoryWriter() {
     Stop();
@@ -55,10 +61,12 @@ void HistoryWriter::Run() {
     const auto interval = std::chrono::seconds(config_.intervalS);
     auto next = Steady::now() + interval;
     for (;;) {
+        heartbeat_.BeatUntil(next);
         {
             std::unique_lock lock(wakeMutex_);
             if (wake_.wait_until(lock, next, [this] { return stop_; })) return;
         }
+        heartbeat_.Beat();
         Tick();
         next += interval;
         // After a stall (a suspended machine, a hung disk) carry on from now
@@ -134,6 +142,11 @@ void HistoryWriter::Flush() {
         const Record& record = queue_.front();
         const std::string folder = config_.dir + "/" + record.folder;
         const std::string path = folder + "/" + record.fileName;
+        // Taking up a file (at start, or again after another day's): a line
+        // a power cut tore goes before anything is added behind it.
+        if (const auto open = days_.find(record.folder);
+            open == days_.end() || open->second.path != path)
+            CutTornLine(path);
         int error = AppendWholeLines(path, record.line, {HeaderLine(), false});
         if (error == ENOENT) {
             // The folder is new, or was removed under us: make it again.
@@ -175,21 +188,33 @@ void HistoryWriter::NoteWritten(const std::string& folder, const std::string& pa
     const auto now = Steady::now();
     if (day.path != path) {
         // A new day's file (or the first): the previous one is complete.
-        if (day.unsynced) SyncFileData(day.path);
+        SyncDay(folder, day);
         day.path = path;
+        day.unsynced = 0;
+        day.folderSynced = false;
         day.lastSync = now;
     }
-    day.unsynced = true;
-    if (now - day.lastSync >= kSyncEvery) {
-        if (SyncFileData(path) == 0) day.unsynced = false;
+    ++day.unsynced;
+    if (now - day.lastSync >= syncEvery_) {
+        SyncDay(folder, day);
         day.lastSync = now;
     }
 }
 
+void HistoryWriter::SyncDay(const std::string& folder, OpenDay& day) {
+    if (day.unsynced == 0 || SyncFileData(day.path) != 0) return;
+    // The file may be new, and its device folder too: their names must
+    // reach the disk with the data, or a power cut could lose the whole day.
+    if (!day.folderSynced)
+        day.folderSynced =
+            SyncFolder(config_.dir + "/" + folder) == 0 && SyncFolder(config_.dir) == 0;
+    synced_ += day.unsynced;
+    day.unsynced = 0;
+}
+
 void HistoryWriter::SyncAll() {
-    for (auto& [folder, day] : days_) {
-        if (day.unsynced && SyncFileData(day.path) == 0) day.unsynced = false;
-    }
+    for (auto& [folder, day] : days_)
+        SyncDay(folder, day);
 }
 
 HistoryStatus HistoryWriter::Status() const {
@@ -198,6 +223,7 @@ HistoryStatus HistoryWriter::Status() const {
     status.dir = config_.dir;
     status.intervalS = config_.intervalS;
     status.written = written_;
+    status.synced = synced_;
     status.dropped = dropped_;
     status.queued = queued_;
     status.failing = failing_;

@@ -10,7 +10,10 @@
 // in a bounded queue, the oldest dropped and counted beyond it, and writing
 // resumes by itself. Each record is one whole-line write; the data is flushed
 // to the disk at most every ten minutes per file and when a file is left for
-// the next day's, to spare SD cards.
+// the next day's, to spare SD cards. A power cut loses at most the records
+// since a file's last flush: the first flush of a file also makes its folder
+// entries durable, and a file that a cut left ending inside a line is cut
+// back to its last whole line before it is written again.
 #pragma once
 
 #include <atomic>
@@ -28,6 +31,7 @@
 #include "bridge/BridgeLink.h"
 #include "history/LogDate.h"
 #include "platform/ClockSync.h"
+#include "platform/Heartbeat.h"
 #include "platform/LocalClock.h"
 
 namespace kestrane::bridge {
@@ -37,6 +41,7 @@ struct HistoryStatus {
     std::string dir;
     int intervalS = 0;
     uint64_t written = 0;  // records in the files
+    uint64_t synced = 0;   // of those, records flushed to the disk
     uint64_t dropped = 0;  // records lost because the queue was full
     size_t queued = 0;
     bool failing = false;   // the last write failed
@@ -55,9 +60,11 @@ public:
     // of each record. Old days are deleted only while `clockSync` (null: a
     // clock that is always right) says the clock is synchronised: a clock
     // that is wrong by a year forwards would otherwise take the whole history
-    // with it. Both must outlive the writer.
+    // with it. Both must outlive the writer. `syncEvery` is the longest a
+    // file's records stay unflushed while it is written.
     HistoryWriter(HistoryConfig config, const ILocalClock& clock,
-                  const IClockSync* clockSync = nullptr, size_t queueBound = kDefaultQueueBound);
+                  const IClockSync* clockSync = nullptr, size_t queueBound = kDefaultQueueBound,
+                  std::chrono::steady_clock::duration syncEvery = kSyncEvery);
     ~HistoryWriter() override;  // stops and joins
     HistoryWriter(const HistoryWriter&) = delete;
     HistoryWriter& operator=(const HistoryWriter&) = delete;
@@ -78,6 +85,8 @@ public:
     void Tick();
 
     HistoryStatus Status() const;
+    // The writer thread's sign of life for the service watchdog.
+    const Heartbeat& ThreadBeat() const { return heartbeat_; }
 
 private:
     struct Latest {
@@ -94,7 +103,8 @@ private:
     };
     struct OpenDay {
         std::string path;
-        bool unsynced = false;
+        uint64_t unsynced = 0;      // records written since the last flush
+        bool folderSynced = false;  // its folder entries are on the disk
         std::chrono::steady_clock::time_point lastSync;
     };
 
@@ -104,6 +114,7 @@ private:
     void Enqueue(Record record);
     void Flush();
     void NoteWritten(const std::string& folder, const std::string& path);
+    void SyncDay(const std::string& folder, OpenDay& day);
     void SyncAll();
     void SetFailing(int error, const std::string& path);
 
@@ -111,6 +122,7 @@ private:
     const ILocalClock& clock_;
     const IClockSync* const clockSync_;
     const size_t queueBound_;
+    const std::chrono::steady_clock::duration syncEvery_;
 
     std::mutex latestMutex_;  // the bus threads' hand-over
     std::map<std::pair<int, int>, Latest> latest_;
@@ -122,6 +134,7 @@ private:
     bool retentionWaitLogged_ = false;
 
     std::atomic<uint64_t> written_{0};
+    std::atomic<uint64_t> synced_{0};
     std::atomic<uint64_t> dropped_{0};
     std::atomic<size_t> queued_{0};
     std::atomic<bool> failing_{false};
@@ -131,6 +144,7 @@ private:
     std::mutex wakeMutex_;
     std::condition_variable wake_;
     bool stop_ = false;
+    Heartbeat heartbeat_;
     std::thread thread_;
 };
 
