@@ -130,6 +130,7 @@ std::string BusPoller::Label() const {
 
 bool BusPoller::WaitUntil(SteadyTime when) {
     for (;;) {
+        heartbeat_.BeatUntil(when);
         {
             std::unique_lock lock(mutex_);
             wake_.wait_until(lock, when, [&] { return stop_.load() || !commands_.empty(); });
@@ -144,6 +145,7 @@ void BusPoller::Run() {
     bool reported = false;
     milliseconds backoff = timing_.reopenFirst;
     while (!stop_) {
+        heartbeat_.Beat();
         if (!line_ && !OpenLine(reported, backoff)) continue;
         const SteadyTime cycleStart = Steady::now();
         passStart_ = cycleStart;
@@ -243,6 +245,7 @@ std::optional<BusPoller::SteadyTime> BusPoller::PollBus() {
 }
 
 void BusPoller::PollDevice(Slot& slot) {
+    heartbeat_.Beat();
     CBusDevice& device = *slot.device;
     CycleResult cycle;
     const bool resting = slot.failedCycles >= timing_.failedCyclesOffline;

@@ -30,6 +30,7 @@
 #include "bus/BusClock.h"
 #include "bus/CBusMaster.h"
 #include "platform/ClockSync.h"
+#include "platform/Heartbeat.h"
 #include "serial/SerialLine.h"
 
 namespace kestrane::bridge {
@@ -78,6 +79,8 @@ public:
     bool LineOpen() const { return lineOpen_; }
     double LastPassMs() const { return lastBusCycleMs_; }
     size_t DeviceCount() const { return bus_.devices.size(); }
+    // The bus thread's sign of life for the service watchdog.
+    const Heartbeat& ThreadBeat() const { return heartbeat_; }
 
 private:
     struct Slot;
@@ -139,6 +142,7 @@ private:
     std::condition_variable wake_;
     std::deque<DeviceCommand> commands_;
     std::atomic<bool> stop_{false};
+    Heartbeat heartbeat_;
     std::thread thread_;
 };
 

@@ -90,6 +90,7 @@ void BusPoller::RunCommands() {
 }
 
 void BusPoller::Execute(Slot& slot, const DeviceCommand& command) {
+    heartbeat_.Beat();
     CommandOutcome outcome;
     if (!master_ || slot.device == nullptr || master_->LineClosed()) {
         outcome = {command.deviceId, false, "the bus line is not open"};

@@ -99,7 +99,9 @@ void MqttClient::Run() {
     std::chrono::milliseconds backoff = shortest;
     bool first = true;
     while (!WaitForQuit(std::chrono::milliseconds(0))) {
+        heartbeat_.Beat();
         if (stopping_.load()) {
+            heartbeat_.BeatFor(std::chrono::hours(24));
             WaitForQuit(std::chrono::hours(24));
             continue;
         }
@@ -108,13 +110,16 @@ void MqttClient::Run() {
                                                  settings_.keepalive)
                        : mosquitto_reconnect_async(mosq_);
         first = false;
-        while (rc == MOSQ_ERR_SUCCESS)
+        while (rc == MOSQ_ERR_SUCCESS) {
+            heartbeat_.Beat();
             rc = mosquitto_loop(mosq_, kLoopTimeoutMs, 1);
+        }
         const int savedErrno = errno;
         connected_ = false;
         if (stopping_.load()) continue;  // Stop disconnected us: no failure
         if (connectedThisRound_.load()) backoff = shortest;
         ReportFailure(rc, savedErrno);
+        heartbeat_.BeatFor(backoff);
         if (WaitForQuit(backoff)) break;
         backoff = std::min(backoff * 2, longest);
     }

@@ -19,6 +19,7 @@
 #include <thread>
 
 #include "bridge/MqttSettings.h"
+#include "platform/Heartbeat.h"
 
 struct mosquitto;
 struct mosquitto_message;
@@ -56,6 +57,8 @@ public:
 
     bool Connected() const { return connected_.load(); }
     const std::string& AvailabilityTopic() const { return availabilityTopic_; }
+    // The network thread's sign of life for the service watchdog.
+    const Heartbeat& ThreadBeat() const { return heartbeat_; }
 
     // Publishes "offline", waits at most `wait` for the broker to take it,
     // disconnects and joins the network thread. Safe to call more than once.
@@ -87,6 +90,7 @@ private:
     std::atomic<bool> stopping_{false};            // Stop has begun: no more reconnecting
     std::atomic<bool> connectedThisRound_{false};  // since the last failure
     std::string lastFailure_;                      // network thread only: not logged twice in a row
+    Heartbeat heartbeat_;
 
     // Stop's handshakes with the network thread: the broker's ack of
     // "offline", the end of the connection, the order to quit.

@@ -41,6 +41,7 @@ public:
     void Renamed(const std::string& oldId, const DeviceIdentity& now) override;
 
     bool Connected() const { return client_.Connected(); }
+    const Heartbeat& ThreadBeat() const { return client_.ThreadBeat(); }
 
 private:
     struct Device {

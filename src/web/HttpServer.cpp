@@ -92,6 +92,7 @@ public:
     MHD_Daemon* daemon_ = nullptr;
     uint16_t port_ = 0;
     bool secure_ = false;
+    Heartbeat housekeeperBeat_;
 
 private:
     static MHD_Result OnRequest(void* cls, MHD_Connection* connection, const char* url,
@@ -137,6 +138,10 @@ uint16_t HttpServer::Port() const {
 }
 bool HttpServer::Secure() const {
     return impl_->secure_;
+}
+
+const Heartbeat& HttpServer::HousekeeperBeat() const {
+    return impl_->housekeeperBeat_;
 }
 
 unsigned HttpServer::OpenConnections() const {
@@ -240,6 +245,7 @@ void HttpServer::Impl::Housekeep() {
     std::unique_lock lock(streamsMutex_);
     while (!stopping_) {
         const auto wakeAt = std::min(Clock::now() + sweepEvery, nextKeepAlive);
+        housekeeperBeat_.BeatUntil(wakeAt);
         wake_.wait_until(lock, wakeAt, [this] { return stopping_; });
         if (stopping_) break;
         deadlines_.Sweep(Clock::now());

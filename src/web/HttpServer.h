@@ -15,6 +15,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/Heartbeat.h"
 #include "web/HttpMessage.h"
 
 namespace kestrane::web {
@@ -60,6 +61,8 @@ public:
     bool Secure() const;
     // Connections the server holds open now, streams included.
     unsigned OpenConnections() const;
+    // The housekeeping thread's sign of life for the service watchdog.
+    const Heartbeat& HousekeeperBeat() const;
 
     class Impl;
 

@@ -34,6 +34,8 @@ public:
     void Stop();
     // "http://0.0.0.0:8080" with the port really bound.
     std::string Address() const;
+    // The server's housekeeping thread's sign of life; only after Start.
+    const Heartbeat& ThreadBeat() const { return server_->HousekeeperBeat(); }
 
     // For the device board's listener: a controller's state (and its
     // availability when it changed) to every live page, and the bridge's

@@ -7,9 +7,11 @@
 #include <cstdio>
 #include <string>
 
+#include "BridgeLiveness.h"
 #include "BridgeWeb.h"
 #include "HashPasswordCommand.h"
 #include "MakeMqttSink.h"
+#include "ServiceNotify.h"
 #include "bridge/BridgeBuses.h"
 #include "bridge/BridgeConfig.h"
 #include "bridge/BridgeLog.h"
@@ -163,8 +165,14 @@ int Run(const Arguments& args) {
                                    std::to_string(config.buses.size()) + " bus(es)");
     history.Start();
     buses.Start();
-    int signalNumber = 0;
-    sigwait(&stopSignals, &signalNumber);
+    ServiceNotify service;
+    service.Ready();
+    const int signalNumber =
+        WaitForStopWatching(stopSignals,
+                            WatchBridgeThreads(buses, mqtt.get(), web.get(),
+                                               historyConfig.intervalS > 0 ? &history : nullptr),
+                            service);
+    service.Stopping();
     BridgeLog(LogLevel::kInfo, std::string("stopping on ") + strsignal(signalNumber));
     // The web server first, so no browser waits on a stream that will not
     // move; then the buses: once they are joined nothing publishes any more,
