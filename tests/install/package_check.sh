@@ -8,6 +8,8 @@
 #     the files it is for (programs, manual pages, its own documentation);
 #   - no package ships anything under /etc; the headless packages depend on
 #     no Qt library; each replaces the single package kestrane of old;
+#   - the bridge's service unit scores "OK" (exposure <= 2.0) in
+#     systemd-analyze security;
 #   - lintian reports neither errors nor warnings;
 #   - the packages upgrade an installed kestrane 1.3 (upgrade_check.sh);
 #   - unpacked into a scratch root, every program answers --version, and the
@@ -122,6 +124,12 @@ for deb in "${debs[@]}"; do
 done
 sort "$scratch/all-packaged" | diff -u "$scratch/installed" - ||
     fail "the packages together differ from the install rules"
+
+unit=$scratch/stage/usr/lib/systemd/system/kestrane-bridge.service
+if [ -f "$unit" ]; then
+    echo "-- the bridge's service unit: systemd's exposure figure"
+    "$here/service_security_check.sh" "$unit" || [ $? -eq 77 ] || fail "the service unit is too exposed"
+fi
 
 echo "-- lintian"
 lintian --display-info --fail-on error,warning "${debs[@]}" 2>&1 |
