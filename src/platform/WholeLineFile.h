@@ -1,7 +1,9 @@
 // Appending whole lines to a text file that other programs read while it
 // grows: each call is one write() in append mode, and a write the disk could
 // only take in part is cut back, so the file never ends inside a line that
-// was written here.
+// was written here. Only a process killed in the middle of a write (the
+// kernel may stop it at a page boundary) or a power cut can leave a torn
+// last line; CutTornLine removes it when a writer takes the file up again.
 #pragma once
 
 #include <string>

@@ -7,7 +7,8 @@ A writer process (kestrane_durable_writer) loops over one kind of write:
 the config replaced through ReplaceFile, settings backups, history records.
   kill      SIGKILL at random moments, into a scratch folder: every file is
             whole (the old config or the new, a backup complete or absent,
-            history of whole lines) and nothing the writer finished is lost.
+            history of whole lines once the writer takes its file up again)
+            and nothing the writer finished is lost.
   powercut  the same into an ext4 image mounted on a loop device, whose file
             system is shut down at a random moment without flushing its
             journal or its cached data (EXT4_IOC_SHUTDOWN, NOLOGFLUSH: what a
@@ -175,13 +176,16 @@ def history_counts(said):
 
 def check_history(folder, said, cut):
     written, synced = history_counts(said)
-    numbers, torn = history_records(folder)
-    check(cut or not torn, f'a line in half at the end: {torn!r}')
+    # A record may be torn at the end: a kill that lands while a write
+    # crosses a page boundary ends it short, and a power cut loses the tail
+    # of what was not synced. No torn record was reported written, and the
+    # writer cuts it off when it takes the file up again.
+    numbers, _ = history_records(folder)
     kept = runs(numbers)[-1] if numbers else 0
     # A killed process loses nothing it wrote; a power cut what was not synced.
     least = synced if cut else written
     check(kept >= least, f'{kept} records kept, {least} were reported {"synced" if cut else "written"}')
-    return f'{kept} records kept ({written} written, {synced} synced){", torn tail" if torn else ""}'
+    return f'{kept} records kept ({written} written, {synced} synced)'
 
 
 def history_taken_up_again(program, folder):
@@ -206,6 +210,8 @@ def kill_rounds(program, kind, base):
         time.sleep(random.uniform(0, 0.15))
         said = writer.kill()
         print(f'kill {round_}: {CHECKS[kind](folder, said, False)}')
+        if kind == 'history':
+            history_taken_up_again(program, folder)
         shutil.rmtree(folder)
 
 
