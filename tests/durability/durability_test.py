@@ -66,10 +66,10 @@ def config_text(generation):
 
 
 class Writer:
-    def __init__(self, program, mode, folder, sync_ms):
+    def __init__(self, program, mode, folder, sync_ms, *more):
         self.out = tempfile.TemporaryFile()
-        self.process = subprocess.Popen([program, mode, folder, str(sync_ms)], stdout=self.out,
-                                        stderr=subprocess.DEVNULL)
+        self.process = subprocess.Popen([program, mode, folder, str(sync_ms), *more],
+                                        stdout=self.out, stderr=subprocess.DEVNULL)
 
     def said(self):
         """The whole lines written so far; a line the kill cut counts for nothing."""
@@ -189,13 +189,13 @@ def check_history(folder, said, cut):
 
 
 def history_taken_up_again(program, folder):
-    """After a power cut the writer, started again, leaves only whole lines."""
-    writer = Writer(program, 'history', folder, 1000)
-    writer.wait_for_first()
-    writer.kill()
+    """The writer, started again for three records, leaves only whole lines."""
+    writer = Writer(program, 'history', folder, 1000, '3')
+    check(writer.process.wait(10) == 0, 'the writer did not finish its three records')
+    writer.out.close()
     numbers, torn = history_records(folder)
     check(not torn, f'a line in half after the writer took the file up again: {torn!r}')
-    runs(numbers)
+    check(runs(numbers)[-1] == 3, 'the three records of the new start are not all there')
 
 
 CHECKS = {'config': check_config, 'backup': check_backup, 'history': check_history}

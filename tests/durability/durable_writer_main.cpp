@@ -1,4 +1,4 @@
-// kestrane_durable_writer MODE DIR [SYNC-MS]: writes in a loop, as the bridge
+// kestrane_durable_writer MODE DIR [SYNC-MS [COUNT]]: writes in a loop, as the bridge
 // does, until it is killed, and says on stdout what it knows to be on the
 // disk, so that a test can kill it (or cut the power under it) at any moment
 // and check what survived:
@@ -7,7 +7,8 @@
 //   backup   takes settings backups into DIR, one a second of controller
 //            time; "done NAME" once the backup NAME is synced;
 //   history  records one controller per interval into DIR with the history
-//            writer, flushed every SYNC-MS; "written W synced S" after each.
+//            writer, flushed every SYNC-MS; "written W synced S" after each;
+//            with COUNT, stops after that many records and exits 0.
 // The texts are made by ConfigText and HistoryValues, whose rules the test
 // repeats to check every byte.
 #include <unistd.h>
@@ -75,7 +76,7 @@ public:
     LocalTime Now() const override { return {2026, 12, 9, 12, 0, 0, 3, 0}; }
 };
 
-int History(const std::string& dir, long syncMs) {
+int History(const std::string& dir, long syncMs, long count) {
     const FixedClock clock;
     bridge::HistoryWriter writer({dir, 1, 0}, clock, bridge::HistoryWriter::kDefaultQueueBound,
                                  std::chrono::milliseconds(syncMs));
@@ -85,7 +86,7 @@ int History(const std::string& dir, long syncMs) {
     update.identity.serialNumber = "KS1";
     update.identity.deviceId = "sn-KS1";
     update.online = true;
-    for (long record = 1;; ++record) {
+    for (long record = 1; count <= 0 || record <= count; ++record) {
         // The record's number is its last value.
         update.logValues = "KS1,CC CHG,ON,NormalRun, 18.2,13.1,13.0,4.5,1.2, 59,15,120,30,25," +
                            std::to_string(record);
@@ -95,6 +96,8 @@ int History(const std::string& dir, long syncMs) {
         Say("written " + std::to_string(status.written) + " synced " +
             std::to_string(status.synced));
     }
+    writer.Stop();
+    return 0;
 }
 
 }  // namespace
@@ -108,7 +111,8 @@ int main(int argc, char** argv) {
     const std::string dir = argv[2];
     if (mode == "config") return Config(dir);
     if (mode == "backup") return Backup(dir);
-    if (mode == "history") return History(dir, argc > 3 ? std::atol(argv[3]) : 0);
+    if (mode == "history")
+        return History(dir, argc > 3 ? std::atol(argv[3]) : 0, argc > 4 ? std::atol(argv[4]) : 0);
     std::fprintf(stderr, "unknown mode %s\n", mode.c_str());
     return 2;
 }
