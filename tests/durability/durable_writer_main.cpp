@@ -78,7 +78,8 @@ public:
 
 int History(const std::string& dir, long syncMs, long count) {
     const FixedClock clock;
-    bridge::HistoryWriter writer({dir, 1, 0}, clock, bridge::HistoryWriter::kDefaultQueueBound,
+    bridge::HistoryWriter writer({dir, 1, 0}, clock, nullptr,
+                                 bridge::HistoryWriter::kDefaultQueueBound,
                                  std::chrono::milliseconds(syncMs));
     bridge::DeviceUpdate update;
     update.identity.busIndex = 0;
