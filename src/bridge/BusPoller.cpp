@@ -8,6 +8,7 @@
 #include "bridge/DeviceStateJson.h"
 #include "monitor/CEventLog.h"
 #include "profile/ProfileJson.h"
+#include "protocol/RegisterMap.h"
 #include "protocol/TextCodec.h"
 
 namespace kestrane::bridge {
@@ -18,7 +19,7 @@ using std::chrono::duration;
 using std::chrono::milliseconds;
 using Steady = std::chrono::steady_clock;
 
-constexpr int kIdentityBlock = 5;
+constexpr int kIdentityBlock = kIdentityReadCode;
 constexpr int kLoadBlock = 6;
 constexpr int kRealTimeBlock = 0;
 // The blocks a settings profile is made of: battery, lithium, lead-acid, load.

@@ -10,7 +10,6 @@ namespace kestrane {
 namespace {
 
 constexpr int kMaxAddress = 247;
-constexpr int kLikelyCount = 17;  // 1..16 and 247
 constexpr size_t kProbeRequestBytes = 8;
 constexpr size_t kProbeReplyBytes = 35;  // 15 registers
 // Rates as often as controllers ship with them, after the one given.
@@ -46,7 +45,7 @@ int ProbeTimeoutMs(unsigned baud, int floorMs) {
 }
 
 AddressSearch::AddressSearch(SearchStart start) : start_(std::move(start)) {
-    tried_.insert({start_.baud, start_.address});
+    if (start_.address > 0) tried_.insert({start_.baud, start_.address});
     if (start_.garbled) UrgeOtherRates(start_.baud, start_.address);
     for (auto it = start_.otherAddresses.rbegin(); it != start_.otherAddresses.rend(); ++it)
         Urge({start_.baud, *it});
@@ -74,14 +73,16 @@ void AddressSearch::UrgeOtherRates(unsigned baud, int address) {
 std::vector<AddressSearch::Candidate> AddressSearch::Plan() const {
     const std::vector<int> addresses = LikelyAddressOrder();
     const std::vector<unsigned> rates = RateOrder(start_.baud);
+    const size_t givenRateCount = start_.allAddresses ? addresses.size() : kLikelyAddressCount;
     std::vector<Candidate> plan;
-    for (const int address : addresses)
-        plan.push_back({start_.baud, address});
+    for (size_t i = 0; i < givenRateCount; ++i)
+        plan.push_back({start_.baud, addresses[i]});
     for (size_t r = 1; r < rates.size(); ++r)
-        for (int i = 0; i < kLikelyCount; ++i)
-            plan.push_back({rates[r], addresses[static_cast<size_t>(i)]});
+        for (size_t i = 0; i < kLikelyAddressCount; ++i)
+            plan.push_back({rates[r], addresses[i]});
+    if (!start_.allAddresses) return plan;
     for (size_t r = 1; r < rates.size(); ++r)
-        for (size_t i = kLikelyCount; i < addresses.size(); ++i)
+        for (size_t i = kLikelyAddressCount; i < addresses.size(); ++i)
             plan.push_back({rates[r], addresses[i]});
     return plan;
 }

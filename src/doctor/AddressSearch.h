@@ -36,11 +36,14 @@ struct Probe {
 
 struct SearchStart {
     unsigned baud = 9600;
-    int address = 1;                  // already asked before the search
+    int address = 1;                  // already asked before the search; 0: none was
     std::vector<int> otherAddresses;  // valid frames came from these
     bool garbled = false;             // the given address sent garbled bytes
     double budgetSeconds = 55;
     int probeFloorMs = 40;  // the least wait for a probe's reply to start
+    // False: only the likely addresses (1..16, 247) at every rate, for a
+    // search that must stay short; addresses that replies name are still asked.
+    bool allAddresses = true;
 };
 
 struct SearchProgress {
@@ -62,6 +65,8 @@ struct SearchResult {
     std::vector<std::pair<unsigned, int>> exceptions;  // rate and address of exception replies
 };
 
+// How many of LikelyAddressOrder() are the likely ones: 1..16 and 247.
+inline constexpr size_t kLikelyAddressCount = 17;
 // 1..16, 247, then 17..246: factory settings and small buses first.
 std::vector<int> LikelyAddressOrder();
 // `given` first, then the others by how often controllers ship with them.

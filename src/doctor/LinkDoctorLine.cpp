@@ -8,6 +8,7 @@
 
 #include "bus/CBusMaster.h"
 #include "doctor/LinkDoctor.h"
+#include "doctor/SearchProbe.h"
 #include "protocol/RegisterMap.h"
 #include "protocol/TextCodec.h"
 #include "serial/CSerialPort.h"
@@ -56,32 +57,6 @@ std::string BlockList(const CycleResult& cycle) {
         text += name;
     }
     return text;
-}
-
-Probe ProbeOf(const TransactionResult& result, std::span<const TraceEvent> events, int address) {
-    switch (result.result) {
-        case BusResult::kOk:
-        case BusResult::kRejected:
-            return {ProbeOutcome::kAnswer, 0};
-        case BusResult::kCrcError:
-            return {ProbeOutcome::kCrcError, 0};
-        case BusResult::kException:
-            return {ProbeOutcome::kException, 0};
-        case BusResult::kLineClosed:
-            return {ProbeOutcome::kLineClosed, 0};
-        case BusResult::kShort:
-        case BusResult::kWrongFunction:
-            return {ProbeOutcome::kGarbled, 0};
-        case BusResult::kOtherAddress: {
-            const LinkClassification seen = ClassifyLink(events, address);
-            if (seen.otherAddresses.empty()) return {ProbeOutcome::kGarbled, 0};
-            return {ProbeOutcome::kOtherAddress, seen.otherAddresses.front()};
-        }
-        case BusResult::kTimeout:
-        case BusResult::kEcho:
-            break;
-    }
-    return {ProbeOutcome::kSilent, 0};
 }
 
 std::string CounterText(const LinkCounters& counters) {
@@ -149,27 +124,7 @@ void LinkDoctor::Search(DoctorReport& report, CSerialPort& port, TracingLine& li
     SteadyBusClock clock;
     const auto began = clock.Now();
     const auto elapsed = [&] { return std::chrono::duration<double>(clock.Now() - began).count(); };
-    unsigned configured = options_.baud;
-    const auto probe = [&](unsigned baud, int address) -> Probe {
-        if (observer_.stop && observer_.stop()) return {ProbeOutcome::kStopped, 0};
-        // A rate the adapter refuses cannot reach a controller. The line may
-        // be left at some other rate then, so the next probe sets its own.
-        if (baud != configured && !port.Configure(baud)) {
-            configured = 0;
-            return {ProbeOutcome::kSilent, 0};
-        }
-        configured = baud;
-        BusOptions options;
-        options.baud = baud;
-        options.responseTimeoutMs = ProbeTimeoutMs(baud, options_.probeFloorMs);
-        options.retries = 0;
-        CBusMaster bus(line, options, clock);
-        const size_t mark = line.Events().size();
-        const TransactionResult result =
-            bus.Transact(bus.Device(static_cast<uint8_t>(address)), kDoctorProbeCode);
-        line.Flush();
-        return ProbeOf(result, std::span<const TraceEvent>(line.Events()).subspan(mark), address);
-    };
+    SearchProbe probe(port, line, clock, options_.baud, options_.probeFloorMs, observer_.stop);
     AddressSearch search(start);
     const SearchResult result = search.Run(probe, elapsed, observer_.progress);
     report.search = result;

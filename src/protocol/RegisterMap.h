@@ -15,6 +15,8 @@ namespace kestrane {
 inline constexpr int kAddressScanCode = 14;
 inline constexpr int kAddressWriteCode = 15;
 inline constexpr int kBatteryTypeFrameCode = 50;
+// The read code of the identity block: serial number, firmware, model.
+inline constexpr int kIdentityReadCode = 5;
 
 // Read transactions: function 3 from startRegister, registerCount registers.
 struct ReadBlock {

@@ -118,6 +118,28 @@ TEST(AddressSearch, OutcomesThatEndOrRepeatAProbe) {
     EXPECT_EQ(result.exceptions, (std::vector<Candidate>{{9600, 4}}));
 }
 
+TEST(AddressSearch, LikelyOnlySearchAsksEachRateAtTheLikelyAddressesAndNothingElse) {
+    ScriptedBus bus;
+    bus.garbles = false;
+    bus.devices = {{200, 9600}, {5, 2400}};
+    // Nothing asked before (address 0): the given rate's address 1 comes first.
+    const SearchResult result =
+        RunSearch(bus, {.baud = 9600, .address = 0, .budgetSeconds = 600, .allAddresses = false});
+    ASSERT_TRUE(result.found);
+    EXPECT_EQ(result.baud, 2400u);
+    EXPECT_EQ(result.address, 5);
+    EXPECT_EQ(bus.asked.front(), (Candidate{9600, 1}));
+    for (const auto& [baud, address] : bus.asked)
+        EXPECT_TRUE(address <= 16 || address == 247) << address << " at " << baud;
+
+    ScriptedBus empty;
+    const SearchResult none =
+        RunSearch(empty, {.baud = 9600, .address = 0, .budgetSeconds = 600, .allAddresses = false});
+    EXPECT_FALSE(none.found);
+    EXPECT_FALSE(none.budgetSpent);
+    EXPECT_EQ(none.probes, static_cast<int>(kLikelyAddressCount * kStandardRates.size()));
+}
+
 TEST(AddressSearch, ProbeTimeoutFollowsTheReplyWireTime) {
     EXPECT_EQ(ProbeTimeoutMs(115200, 40), 40);  // the floor
     EXPECT_EQ(ProbeTimeoutMs(9600, 40), 73);    // 2 x 35 bytes x 10 bits / 9600

@@ -9,6 +9,7 @@
 #include "DoctorJson.h"
 #include "doctor/FrameAnnotation.h"
 #include "doctor/LinkDoctor.h"
+#include "doctor/SearchProgressLine.h"
 
 namespace kestrane::cli {
 
@@ -31,36 +32,6 @@ void PrintTrace(const TraceEvent& event, const TraceEvent* request) {
     std::fflush(stdout);
 }
 
-// On a terminal the progress line is rewritten in place; elsewhere one line
-// is printed per rate, so a log stays short.
-class ProgressLine {
-public:
-    ProgressLine() : terminal_(::isatty(STDERR_FILENO) == 1) {}
-    ~ProgressLine() { End(); }
-
-    void Show(const SearchProgress& p) {
-        if (terminal_) {
-            std::fprintf(stderr, "\r  searching: %u baud, address %d (probe %d, %.1f s)\033[K",
-                         p.baud, p.address, p.probes, p.elapsedSeconds);
-            shown_ = true;
-        } else if (p.baud != lastBaud_) {
-            std::fprintf(stderr, "  searching: %u baud from address %d (probe %d, %.1f s)\n",
-                         p.baud, p.address, p.probes, p.elapsedSeconds);
-        }
-        lastBaud_ = p.baud;
-        std::fflush(stderr);
-    }
-    void End() {
-        if (shown_) std::fputs("\r\033[K", stderr);
-        shown_ = false;
-    }
-
-private:
-    bool terminal_;
-    bool shown_ = false;
-    unsigned lastBaud_ = 0;
-};
-
 }  // namespace
 
 int RunDoctor(const CliOptions& options, const std::atomic<bool>& interrupted) {
@@ -75,7 +46,7 @@ int RunDoctor(const CliOptions& options, const std::atomic<bool>& interrupted) {
     doctor.ownPid = static_cast<int>(::getpid());
 
     const bool json = options.doctor.json;
-    ProgressLine progress;
+    SearchProgressLine progress;
     DoctorObserver observer;
     observer.progress = [&progress](const SearchProgress& p) { progress.Show(p); };
     observer.stop = [&interrupted] { return interrupted.load(); };

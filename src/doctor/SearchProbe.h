@@ -1,0 +1,34 @@
+// One probe of the address search on an open port: the line set to the rate
+// asked, the address asked once (no retry) for the first read block, and what
+// came back sorted into a ProbeOutcome. Only ever a read request.
+#pragma once
+
+#include <functional>
+
+#include "bus/BusClock.h"
+#include "doctor/AddressSearch.h"
+#include "doctor/TracingLine.h"
+
+namespace kestrane {
+
+class CSerialPort;
+
+class SearchProbe {
+public:
+    // `port` is open and set to `configuredBaud`; `line` traces it. `stop`
+    // (may be empty) is asked before each probe.
+    SearchProbe(CSerialPort& port, TracingLine& line, IBusClock& clock, unsigned configuredBaud,
+                int probeFloorMs, std::function<bool()> stop = {});
+
+    Probe operator()(unsigned baud, int address);
+
+private:
+    CSerialPort& port_;
+    TracingLine& line_;
+    IBusClock& clock_;
+    unsigned configured_;  // 0: unknown, the next probe sets its own
+    int probeFloorMs_;
+    std::function<bool()> stop_;
+};
+
+}  // namespace kestrane
