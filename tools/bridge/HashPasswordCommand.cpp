@@ -1,37 +1,24 @@
 #include "HashPasswordCommand.h"
 
-#include <termios.h>
 #include <unistd.h>
 
 #include <cstdio>
-#include <iostream>
 #include <string>
 
+#include "PasswordPrompt.h"
 #include "web/PasswordHash.h"
 
 namespace kestrane::bridge {
 
 namespace {
 
-// One line from stdin; on a terminal the typed characters are not shown.
+// The prompt on stderr when stdin is a terminal, so stdout holds the hash alone.
 bool ReadPassword(const char* prompt, std::string* password) {
-    const bool terminal = ::isatty(STDIN_FILENO) != 0;
-    termios saved{};
-    if (terminal) {
+    if (::isatty(STDIN_FILENO) != 0) {
         std::fputs(prompt, stderr);
         std::fflush(stderr);
-        ::tcgetattr(STDIN_FILENO, &saved);
-        termios quiet = saved;
-        quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
-        ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
     }
-    const bool read = static_cast<bool>(std::getline(std::cin, *password));
-    if (terminal) {
-        ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
-        std::fputs("\n", stderr);
-    }
-    if (!password->empty() && password->back() == '\r') password->pop_back();
-    return read || !password->empty();
+    return ReadHiddenLine(password);
 }
 
 }  // namespace

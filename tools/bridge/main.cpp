@@ -12,12 +12,15 @@
 #include "HashPasswordCommand.h"
 #include "MakeMqttSink.h"
 #include "ServiceNotify.h"
+#include "SetupCommand.h"
+#include "SetupOptions.h"
 #include "bridge/BridgeBuses.h"
 #include "bridge/BridgeConfig.h"
 #include "bridge/BridgeLog.h"
 #include "bridge/BridgeStatus.h"
 #include "bridge/ClockTrust.h"
 #include "bridge/CommandWaiter.h"
+#include "bridge/ConfigSummary.h"
 #include "bridge/DeviceBoard.h"
 #include "bridge/HistoryWriter.h"
 #include "bridge/JsonLinesSink.h"
@@ -42,13 +45,6 @@ struct Arguments {
     bool jsonLines = false;
     bool verbose = false;
 };
-
-size_t DeviceCount(const BridgeConfig& config) {
-    size_t count = 0;
-    for (const BusConfig& bus : config.buses)
-        count += bus.devices.size();
-    return count;
-}
 
 // With -v every frame on every bus goes to the log.
 LineOpener Opener(bool verbose) {
@@ -84,13 +80,7 @@ int Run(const Arguments& args) {
     }
     const BridgeConfig& config = *load.config;
     if (args.checkConfig) {
-        std::printf(
-            "%s: %zu bus(es), %zu device(s), %s, %s\n", args.config.c_str(), config.buses.size(),
-            DeviceCount(config),
-            config.mqtt
-                ? ("broker " + config.mqtt->host + ":" + std::to_string(config.mqtt->port)).c_str()
-                : "no [mqtt] table",
-            config.web ? ("web page on " + config.web->listen).c_str() : "no [web] table");
+        std::printf("%s\n", ConfigSummary(args.config, config).c_str());
         return kExitOk;
     }
     if (!config.mqtt && !args.jsonLines && !config.web && config.history.intervalS <= 0) {
@@ -200,12 +190,15 @@ int main(int argc, char** argv) {
     app.add_flag("--json-lines", args.jsonLines,
                  "write every device state to stdout, one JSON object per line and cycle");
     app.add_flag("-v,--verbose", args.verbose, "log every frame sent and received");
+    SetupOptions setup;
+    const CLI::App* setupCommand = AddSetupCommand(app, setup);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
         const int status = app.exit(e);
         return status == 0 ? kExitOk : kExitConfig;
     }
+    if (setupCommand->parsed()) return RunSetup(setup);
     if (args.hashPassword) return RunHashPassword();
     if (args.config.empty()) {
         std::fprintf(stderr, "--config is required\nRun with --help for more information.\n");
