@@ -1,5 +1,6 @@
 #include "doctor/SearchProbe.h"
 
+#include <chrono>
 #include <span>
 
 #include "bus/CBusMaster.h"
@@ -37,6 +38,10 @@ Probe ProbeOf(const TransactionResult& result, std::span<const TraceEvent> event
     return {ProbeOutcome::kSilent, 0};
 }
 
+// Silence that ends a garbled answer, and the longest wait for it.
+constexpr int kQuietMs = 30;
+constexpr int kDrainBoundMs = 1000;
+
 }  // namespace
 
 SearchProbe::SearchProbe(CSerialPort& port, TracingLine& line, IBusClock& clock,
@@ -65,8 +70,22 @@ Probe SearchProbe::operator()(unsigned baud, int address) {
     const size_t mark = line_.Events().size();
     const TransactionResult result =
         bus.Transact(bus.Device(static_cast<uint8_t>(address)), kDoctorProbeCode);
+    const Probe probe =
+        ProbeOf(result, std::span<const TraceEvent>(line_.Events()).subspan(mark), address);
+    if (probe.outcome != ProbeOutcome::kSilent && probe.outcome != ProbeOutcome::kAnswer &&
+        probe.outcome != ProbeOutcome::kLineClosed)
+        AwaitQuiet();
     line_.Flush();
-    return ProbeOf(result, std::span<const TraceEvent>(line_.Events()).subspan(mark), address);
+    return probe;
+}
+
+void SearchProbe::AwaitQuiet() {
+    const auto end = clock_.Now() + std::chrono::milliseconds(kDrainBoundMs);
+    uint8_t buffer[256];
+    size_t count = 0;
+    while (clock_.Now() < end && line_.ReadFor(buffer, sizeof buffer, count, kQuietMs) &&
+           count > 0) {
+    }
 }
 
 }  // namespace kestrane

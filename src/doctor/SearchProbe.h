@@ -23,6 +23,11 @@ public:
     Probe operator()(unsigned baud, int address);
 
 private:
+    // A device at another rate may still be sending its garbled answer when
+    // the probe gives up on it; the next probe, perhaps at the right rate,
+    // must not take those bytes for its own reply.
+    void AwaitQuiet();
+
     CSerialPort& port_;
     TracingLine& line_;
     IBusClock& clock_;
