@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <set>
+#include <utility>
 
 #include "bus/CBusMaster.h"
 #include "doctor/SearchProbe.h"
@@ -61,7 +63,13 @@ BusScanResult ScanBus(const BusScanOptions& options, const BusScanObserver& obse
     start.budgetSeconds = options.budgetSeconds;
     start.probeFloorMs = options.probeFloorMs;
     start.allAddresses = options.allAddresses;
-    const SearchResult first = AddressSearch(start).Run(probe, elapsed, observer.progress);
+    // What the search asked already is not asked again at the bus's rate.
+    std::set<std::pair<unsigned, int>> asked;
+    const auto recorded = [&](unsigned baud, int address) {
+        asked.insert({baud, address});
+        return probe(baud, address);
+    };
+    const SearchResult first = AddressSearch(start).Run(recorded, elapsed, observer.progress);
     result.probes = first.probes;
     result.budgetSpent = first.budgetSpent;
     const auto add = [&](int address) {
@@ -76,7 +84,7 @@ BusScanResult ScanBus(const BusScanOptions& options, const BusScanObserver& obse
         const size_t count = options.allAddresses ? order.size() : kLikelyAddressCount;
         for (size_t i = 0; i < count; ++i) {
             const int address = order[i];
-            if (address == first.address) continue;
+            if (asked.contains({result.baud, address})) continue;
             if (elapsed() >= options.budgetSeconds) {
                 result.budgetSpent = true;
                 break;

@@ -28,6 +28,9 @@ protected:
         BusScanOptions options;
         options.port = sim->DevicePath();
         options.budgetSeconds = budgetSeconds;
+        // A probe asks each rate and address once; a busy machine can keep
+        // the simulator's thread from answering within the usual 40 ms.
+        options.probeFloorMs = 250;
         BusScanObserver observer;
         observer.found = [this](unsigned baud, const FoundController& c) {
             announced.push_back({baud, c.address});

@@ -34,6 +34,11 @@ namespace {
 using sim::SimulatorOptions;
 using sim::SimulatorThread;
 
+// A probe asks each rate and address once: on a machine busy with other
+// builds a simulator thread can take longer than the 40 ms a probe waits
+// for a prompt controller.
+constexpr const char* kPatient = "--probe-wait-ms 250 ";
+
 // A program on a pseudo-terminal, as a person at a terminal runs it: an
 // answer is typed once its question has appeared, and a password only once
 // the program has switched the echo off.
@@ -131,7 +136,8 @@ protected:
     ProgramRun Setup(const std::string& arguments, const std::string& input = "") const {
         const std::string typed = dir_.Slashed() + "typed";
         std::ofstream(typed) << input;
-        return RunProgram(std::string(KESTRANE_BRIDGE_EXE) + " setup " + arguments + " <" + typed);
+        return RunProgram(std::string(KESTRANE_BRIDGE_EXE) + " setup " + kPatient + arguments +
+                          " <" + typed);
     }
     std::string Buses() const { return "--port " + strict_ + " --port " + pair_; }
     std::string Mqtt() const {
@@ -281,8 +287,8 @@ TEST_F(BridgeSetup, PasswordsNeverReachTheConfigOrTheScreen) {
 
 TEST_F(BridgeSetup, OnATerminalPasswordsAreNotEchoedAndAskedTwice) {
     const std::string password = "Pty-s3cret";
-    TerminalRun run(std::string(KESTRANE_BRIDGE_EXE) + " setup --config " + config_ + " " +
-                    Buses());
+    TerminalRun run(std::string(KESTRANE_BRIDGE_EXE) + " setup " + kPatient + "--config " +
+                    config_ + " " + Buses());
     ASSERT_TRUE(run.Started());
     ASSERT_TRUE(run.Answer("Search which ports", pair_));
     ASSERT_TRUE(run.Answer("Name", "East"));

@@ -26,6 +26,12 @@ CLI::App* AddSetupCommand(CLI::App& app, SetupOptions& options) {
                      "bound of each port's search (default 40, with --full 420)")
         ->check(CLI::Range(1.0, 3600.0))
         ->type_name("SECONDS");
+    setup
+        ->add_option("--probe-wait-ms", options.probeWaitMs,
+                     "the least time a search probe waits for a reply to start (default 40; more "
+                     "for a slow adapter or a busy machine)")
+        ->check(CLI::Range(1, 2000))
+        ->type_name("MS");
     setup->add_option("--web", options.webPort, "with --yes: serve the web page on this port")
         ->check(CLI::Range(1, 65535))
         ->type_name("PORT");

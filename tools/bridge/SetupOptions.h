@@ -17,6 +17,7 @@ struct SetupOptions {
     bool force = false;
     bool full = false;
     double searchSeconds = 0;  // 0: the default for the search chosen
+    int probeWaitMs = 40;      // the least wait of a search probe
     int webPort = 0;           // with --yes; 0: no web page
     std::string adminPasswordFile;
     std::string mqttHost;  // with --yes; empty: no MQTT

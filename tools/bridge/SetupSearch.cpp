@@ -87,6 +87,7 @@ std::vector<FoundBus> SearchPorts(const std::vector<PortInfo>& ports, const Setu
         BusScanOptions scan;
         scan.port = port.devicePath;
         scan.allAddresses = options.full;
+        scan.probeFloorMs = options.probeWaitMs;
         scan.budgetSeconds = options.searchSeconds > 0 ? options.searchSeconds
                              : options.full            ? kDefaultFullSearchSeconds
                                                        : kDefaultSearchSeconds;
