@@ -122,9 +122,27 @@ bool WorldReadable(const std::string& file) {
     return ::stat(file.c_str(), &info) == 0 && (info.st_mode & S_IROTH) != 0;
 }
 
+// The systemd service runs as a user of its own that cannot open a root-only
+// password file; systemd hands the file over as a credential of the same
+// name in $CREDENTIALS_DIRECTORY. Empty when there is none (the unit's empty
+// default when the file is missing).
+std::string CredentialCopy(const std::string& file) {
+    const char* directory = std::getenv("CREDENTIALS_DIRECTORY");
+    if (directory == nullptr || *directory == '\0') return {};
+    const std::string name = std::filesystem::path(file).filename().string();
+    if (name.empty()) return {};
+    const std::string copy = std::string(directory) + "/" + name;
+    std::ifstream in(copy);
+    return in && in.peek() != std::ifstream::traits_type::eof() ? copy : std::string{};
+}
+
 std::string Reader::ReadPasswordFile(const toml::node& at, const std::string& file) {
     std::ifstream in(file);
-    if (!in) Fail(at, "mqtt.password_file", "cannot read " + file);
+    if (!in) {
+        const std::string copy = CredentialCopy(file);
+        if (copy.empty()) Fail(at, "mqtt.password_file", "cannot read " + file);
+        in.open(copy);
+    }
     std::string line;
     std::getline(in, line);
     while (!line.empty() && (line.back() == '\r' || line.back() == ' '))

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cstdlib>
 #include <fstream>
 
 #include "bridge/BridgeConfig.h"
@@ -211,6 +212,26 @@ TEST_F(PasswordFiles, EnvironmentPasswordWinsOverTheFile) {
         "b.toml", std::string("from-env"));
     ASSERT_TRUE(load.config) << load.error;
     EXPECT_EQ(load.config->mqtt->password, "from-env");
+}
+
+// As a systemd service the bridge's own user cannot open the root-only file;
+// systemd's copy of it in $CREDENTIALS_DIRECTORY is read instead, and an empty
+// copy (the unit's default when the file is missing) still fails as before.
+TEST_F(PasswordFiles, ServiceCredentialStandsInForAFileItCannotOpen) {
+    const std::string credentials = dir_.Slashed() + "credentials";
+    ::mkdir(credentials.c_str(), 0700);
+    const std::string text = "[mqtt]\npassword_file = \"/nonexistent/kestrane/mqtt.pass\"\n" +
+                             std::string(kBus) + "devices = [ { address = 1 } ]\n";
+    ::setenv("CREDENTIALS_DIRECTORY", credentials.c_str(), 1);
+    Write("credentials/mqtt.pass", "", 0600);
+    EXPECT_EQ(ParseBridgeConfig(text, "b.toml").error,
+              "b.toml:2: mqtt.password_file: cannot read /nonexistent/kestrane/mqtt.pass");
+    Write("credentials/mqtt.pass", "handed-over\n", 0600);
+    const ConfigLoad load = ParseBridgeConfig(text, "b.toml");
+    ::unsetenv("CREDENTIALS_DIRECTORY");
+    ASSERT_TRUE(load.config) << load.error;
+    EXPECT_EQ(load.config->mqtt->password, "handed-over");
+    EXPECT_FALSE(ParseBridgeConfig(text, "b.toml").config);
 }
 
 TEST(BridgeConfig, MissingFileNamesIt) {
