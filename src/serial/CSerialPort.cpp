@@ -217,6 +217,10 @@ bool CSerialPort::Configure(unsigned baudRate) {
         return false;
     }
     unsigned actual = ReadActualSpeed(fd);
+    // Where termios2 cannot be read (qemu-user emulates no TCGETS2), a
+    // standard rate shows as the B-constant the driver kept.
+    if (actual == 0 && standard != nullptr && ::cfgetospeed(&kept) == standard->code)
+        actual = baudRate;
     unsigned difference = actual > baudRate ? actual - baudRate : baudRate - actual;
     if (actual == 0 || static_cast<unsigned long long>(difference) * 1000 >
                            static_cast<unsigned long long>(baudRate) * kRateTolerancePerMille) {
