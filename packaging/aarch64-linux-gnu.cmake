@@ -27,13 +27,16 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE BOTH)
 set(ENV{PKG_CONFIG_LIBDIR} /usr/lib/aarch64-linux-gnu/pkgconfig:/usr/share/pkgconfig)
 set(ENV{PKG_CONFIG_SYSROOT_DIR} "")
 
-# The arm64 programs and tests run on the build machine through qemu-user,
-# with the arm64 C library of the cross toolchain: ctest runs the tests
-# through it, and the tests start the programs through it (the kernel may
-# have no binfmt_misc entry for arm64).
+# The arm64 programs and tests run on the build machine through qemu-user:
+# ctest runs the tests through it, and the tests start the programs through
+# it (the kernel may have no binfmt_misc entry for arm64). They load the C
+# library of the :arm64 packages (libc6:arm64, under /), the same one as the
+# libraries they link; the cross toolchain's own copy under
+# /usr/aarch64-linux-gnu is another build, and its loader with libc6:arm64's
+# C library hangs the first thread a program starts.
 find_program(KESTRANE_QEMU_AARCH64 qemu-aarch64-static qemu-aarch64)
 if(KESTRANE_QEMU_AARCH64)
-    set(CMAKE_CROSSCOMPILING_EMULATOR ${KESTRANE_QEMU_AARCH64} -L /usr/aarch64-linux-gnu)
+    set(CMAKE_CROSSCOMPILING_EMULATOR ${KESTRANE_QEMU_AARCH64} -L /)
 endif()
 
 # Debian's arm64 package architecture, for CPack and dpkg-shlibdeps.

@@ -15,6 +15,7 @@
 #include "mqtt/ChildProcess.h"
 #include "sim/SimRegisters.h"
 #include "sim/SimulatorThread.h"
+#include "support/TargetProgram.h"
 
 namespace kestrane::testing {
 namespace {
@@ -61,7 +62,8 @@ protected:
                               << "  { address = 1, name = \"East\", allow_control = true },\n"
                               << "  { address = 2, name = \"West\" },\n"
                               << "  { address = 3, name = \"Faulty\" },\n]\n";
-        ASSERT_TRUE(bridge_.Start({KESTRANE_BRIDGE_EXE, "--config", config}, log_));
+        ASSERT_TRUE(
+            bridge_.Start(TargetProgramArguments(KESTRANE_BRIDGE_EXE, {"--config", config}), log_));
     }
 
     int Stop(int signal) { return bridge_.Stop(signal); }

@@ -9,6 +9,7 @@
 #include "bridge/MqttPublisher.h"
 #include "mqtt/BridgeTestKit.h"
 #include "mqtt/ChildProcess.h"
+#include "support/TargetProgram.h"
 
 namespace kestrane::testing {
 namespace {
@@ -25,7 +26,8 @@ TEST_F(Connection, BridgeAvailabilityIsTheWillWhenKilledAndOfflineAfterACleanSto
     // publishes its last will.
     ChildProcess client;
     ScratchDir dir("kestrane-client");
-    ASSERT_TRUE(client.Start({KESTRANE_BRIDGE_CLIENT_EXE, std::to_string(broker_.Port()), "killed"},
+    ASSERT_TRUE(client.Start(TargetProgramArguments(KESTRANE_BRIDGE_CLIENT_EXE,
+                                                    {std::to_string(broker_.Port()), "killed"}),
                              dir.Slashed() + "log"));
     const bool online = probe.WaitFor(
         [](const auto& m) { return Says(m, "killed/bridge/availability", "online"); });
