@@ -27,6 +27,7 @@
 #include "sim/SimRegisters.h"
 #include "sim/SimulatorThread.h"
 #include "support/ProgramRun.h"
+#include "support/TargetProgram.h"
 
 namespace kestrane::testing {
 namespace {
@@ -136,8 +137,8 @@ protected:
     ProgramRun Setup(const std::string& arguments, const std::string& input = "") const {
         const std::string typed = dir_.Slashed() + "typed";
         std::ofstream(typed) << input;
-        return RunProgram(std::string(KESTRANE_BRIDGE_EXE) + " setup " + kPatient + arguments +
-                          " <" + typed);
+        return RunProgram(TargetProgramCommand(KESTRANE_BRIDGE_EXE) + " setup " + kPatient +
+                          arguments + " <" + typed);
     }
     std::string Buses() const { return "--port " + strict_ + " --port " + pair_; }
     std::string Mqtt() const {
@@ -180,14 +181,16 @@ TEST_F(BridgeSetup, YesWritesEveryControllerAtItsRateAndTheBridgePublishesThemAl
     ASSERT_EQ(buses[1].devices.size(), 2u);
     EXPECT_EQ(buses[1].devices[0].address, 1);
     EXPECT_EQ(buses[1].devices[1].address, 2);
-    EXPECT_EQ(
-        RunProgram(std::string(KESTRANE_BRIDGE_EXE) + " --check-config --config " + config_).status,
-        0);
+    EXPECT_EQ(RunProgram(TargetProgramCommand(KESTRANE_BRIDGE_EXE) + " --check-config --config " +
+                         config_)
+                  .status,
+              0);
 
     MqttProbe probe(broker_.Port());
     ASSERT_TRUE(probe.WaitSubscribed());
     ChildProcess bridge;
-    ASSERT_TRUE(bridge.Start({KESTRANE_BRIDGE_EXE, "--config", config_}, dir_.Slashed() + "log"));
+    ASSERT_TRUE(bridge.Start(TargetProgramArguments(KESTRANE_BRIDGE_EXE, {"--config", config_}),
+                             dir_.Slashed() + "log"));
     const auto states = [](const std::vector<ProbeMessage>& messages) {
         std::set<std::string> topics;
         for (const ProbeMessage& m : messages)
@@ -287,7 +290,7 @@ TEST_F(BridgeSetup, PasswordsNeverReachTheConfigOrTheScreen) {
 
 TEST_F(BridgeSetup, OnATerminalPasswordsAreNotEchoedAndAskedTwice) {
     const std::string password = "Pty-s3cret";
-    TerminalRun run(std::string(KESTRANE_BRIDGE_EXE) + " setup " + kPatient + "--config " +
+    TerminalRun run(TargetProgramCommand(KESTRANE_BRIDGE_EXE) + " setup " + kPatient + "--config " +
                     config_ + " " + Buses());
     ASSERT_TRUE(run.Started());
     ASSERT_TRUE(run.Answer("Search which ports", pair_));
