@@ -54,7 +54,7 @@ BusScanResult ScanBus(const BusScanOptions& options, const BusScanObserver& obse
     SteadyBusClock clock;
     const auto began = clock.Now();
     const auto elapsed = [&] { return std::chrono::duration<double>(clock.Now() - began).count(); };
-    TracingLine line(port, clock);
+    RecordingLine line(port, clock);
     SearchProbe probe(port, line, clock, options.firstBaud, options.probeFloorMs, observer.stop);
 
     SearchStart start;

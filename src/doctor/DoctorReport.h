@@ -10,7 +10,7 @@
 #include "doctor/AddressSearch.h"
 #include "doctor/LinkClassifier.h"
 #include "doctor/PortInfo.h"
-#include "doctor/TracingLine.h"
+#include "doctor/RecordingLine.h"
 
 namespace kestrane {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "doctor/TracingLine.h"
+#include "doctor/RecordingLine.h"
 
 namespace kestrane {
 

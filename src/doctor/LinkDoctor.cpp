@@ -79,7 +79,7 @@ bool LinkDoctor::CheckPort(DoctorReport& report) const {
 
 void LinkDoctor::CheckLine(DoctorReport& report, CSerialPort& port) const {
     SteadyBusClock clock;
-    TracingLine line(port, clock);
+    RecordingLine line(port, clock);
     line.SetSink(observer_.trace);
     const auto address = static_cast<uint8_t>(options_.address);
 

@@ -11,8 +11,8 @@
 
 #include "doctor/AddressSearch.h"
 #include "doctor/DoctorReport.h"
+#include "doctor/RecordingLine.h"
 #include "doctor/SystemPaths.h"
-#include "doctor/TracingLine.h"
 
 namespace kestrane {
 
@@ -37,7 +37,7 @@ struct DoctorOptions {
 
 struct DoctorObserver {
     std::function<void(const DoctorStep&)> step;  // each step as it ends
-    TracingLine::Sink trace;                      // every frame both ways
+    RecordingLine::Sink trace;                    // every frame both ways
     AddressSearch::ProgressFn progress;           // each search probe
     std::function<bool()> stop;                   // asked before each request of a long step
 };
@@ -52,9 +52,9 @@ private:
     void Add(DoctorReport& report, DoctorStep step) const;
     bool CheckPort(DoctorReport& report) const;
     void CheckLine(DoctorReport& report, CSerialPort& port) const;
-    bool CheckAnswer(DoctorReport& report, CBusMaster& bus, TracingLine& line) const;
-    void Search(DoctorReport& report, CSerialPort& port, TracingLine& line) const;
-    void RunQuality(DoctorReport& report, CSerialPort& port, TracingLine& line) const;
+    bool CheckAnswer(DoctorReport& report, CBusMaster& bus, RecordingLine& line) const;
+    void Search(DoctorReport& report, CSerialPort& port, RecordingLine& line) const;
+    void RunQuality(DoctorReport& report, CSerialPort& port, RecordingLine& line) const;
     void Conclude(DoctorReport& report) const;
 
     DoctorOptions options_;

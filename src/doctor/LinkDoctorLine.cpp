@@ -85,7 +85,7 @@ std::string QualityHint(const LinkCounters& counters, size_t strayBytes = 0) {
 
 }  // namespace
 
-bool LinkDoctor::CheckAnswer(DoctorReport& report, CBusMaster& bus, TracingLine& line) const {
+bool LinkDoctor::CheckAnswer(DoctorReport& report, CBusMaster& bus, RecordingLine& line) const {
     const size_t first = line.Events().size();
     CBusDevice& device = bus.Device(static_cast<uint8_t>(options_.address));
     const std::string where = " at " + std::to_string(options_.baud) + " baud, address " +
@@ -112,7 +112,7 @@ bool LinkDoctor::CheckAnswer(DoctorReport& report, CBusMaster& bus, TracingLine&
     return true;
 }
 
-void LinkDoctor::Search(DoctorReport& report, CSerialPort& port, TracingLine& line) const {
+void LinkDoctor::Search(DoctorReport& report, CSerialPort& port, RecordingLine& line) const {
     SearchStart start;
     start.baud = options_.baud;
     start.address = options_.address;
@@ -151,7 +151,7 @@ void LinkDoctor::Search(DoctorReport& report, CSerialPort& port, TracingLine& li
     Add(report, std::move(step));
 }
 
-void LinkDoctor::RunQuality(DoctorReport& report, CSerialPort& port, TracingLine& line) const {
+void LinkDoctor::RunQuality(DoctorReport& report, CSerialPort& port, RecordingLine& line) const {
     QualityFacts facts;
     if (!port.Configure(report.workingBaud)) {
         Add(report, {DoctorCheck::kQuality, false, port.LastErrorText(), {}});

@@ -44,7 +44,7 @@ constexpr int kDrainBoundMs = 1000;
 
 }  // namespace
 
-SearchProbe::SearchProbe(CSerialPort& port, TracingLine& line, IBusClock& clock,
+SearchProbe::SearchProbe(CSerialPort& port, RecordingLine& line, IBusClock& clock,
                          unsigned configuredBaud, int probeFloorMs, std::function<bool()> stop)
     : port_(port),
       line_(line),

@@ -7,7 +7,7 @@
 
 #include "bus/BusClock.h"
 #include "doctor/AddressSearch.h"
-#include "doctor/TracingLine.h"
+#include "doctor/RecordingLine.h"
 
 namespace kestrane {
 
@@ -17,7 +17,7 @@ class SearchProbe {
 public:
     // `port` is open and set to `configuredBaud`; `line` traces it. `stop`
     // (may be empty) is asked before each probe.
-    SearchProbe(CSerialPort& port, TracingLine& line, IBusClock& clock, unsigned configuredBaud,
+    SearchProbe(CSerialPort& port, RecordingLine& line, IBusClock& clock, unsigned configuredBaud,
                 int probeFloorMs, std::function<bool()> stop = {});
 
     Probe operator()(unsigned baud, int address);
@@ -29,7 +29,7 @@ private:
     void AwaitQuiet();
 
     CSerialPort& port_;
-    TracingLine& line_;
+    RecordingLine& line_;
     IBusClock& clock_;
     unsigned configured_;  // 0: unknown, the next probe sets its own
     int probeFloorMs_;

@@ -20,11 +20,11 @@ struct TraceEvent {
     std::vector<uint8_t> bytes;
 };
 
-class TracingLine : public ISerialLine {
+class RecordingLine : public ISerialLine {
 public:
     using Sink = std::function<void(const TraceEvent& event, const TraceEvent* request)>;
 
-    TracingLine(ISerialLine& inner, IBusClock& clock);
+    RecordingLine(ISerialLine& inner, IBusClock& clock);
 
     // `sink` (may be empty) hears every finished event, received ones with
     // the request they followed (null when none).

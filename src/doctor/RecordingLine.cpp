@@ -1,27 +1,27 @@
-#include "doctor/TracingLine.h"
+#include "doctor/RecordingLine.h"
 
 namespace kestrane {
 
-TracingLine::TracingLine(ISerialLine& inner, IBusClock& clock)
+RecordingLine::RecordingLine(ISerialLine& inner, IBusClock& clock)
     : inner_(inner), clock_(clock), start_(clock.Now()) {}
 
-double TracingLine::NowMs() const {
+double RecordingLine::NowMs() const {
     return std::chrono::duration<double, std::milli>(clock_.Now() - start_).count();
 }
 
-const TraceEvent* TracingLine::LastRequest() const {
+const TraceEvent* RecordingLine::LastRequest() const {
     for (auto it = events_.rbegin(); it != events_.rend(); ++it)
         if (it->sent) return &*it;
     return nullptr;
 }
 
-void TracingLine::Flush() {
+void RecordingLine::Flush() {
     if (!burstOpen_) return;
     burstOpen_ = false;
     if (sink_) sink_(events_.back(), LastRequest());
 }
 
-bool TracingLine::Write(const uint8_t* data, size_t length, int timeoutMs) {
+bool RecordingLine::Write(const uint8_t* data, size_t length, int timeoutMs) {
     Flush();
     const double before = NowMs();
     const bool written = inner_.Write(data, length, timeoutMs);
@@ -30,7 +30,7 @@ bool TracingLine::Write(const uint8_t* data, size_t length, int timeoutMs) {
     return written;
 }
 
-void TracingLine::Received(const uint8_t* data, size_t count) {
+void RecordingLine::Received(const uint8_t* data, size_t count) {
     const double now = NowMs();
     if (!burstOpen_) {
         events_.push_back({false, now, now, {}});
@@ -41,13 +41,13 @@ void TracingLine::Received(const uint8_t* data, size_t count) {
     burst.lastMs = now;
 }
 
-bool TracingLine::Read(uint8_t* buffer, size_t capacity, size_t& count) {
+bool RecordingLine::Read(uint8_t* buffer, size_t capacity, size_t& count) {
     const bool got = inner_.Read(buffer, capacity, count);
     if (got && count > 0) Received(buffer, count);
     return got;
 }
 
-bool TracingLine::ReadFor(uint8_t* buffer, size_t capacity, size_t& count, int timeoutMs) {
+bool RecordingLine::ReadFor(uint8_t* buffer, size_t capacity, size_t& count, int timeoutMs) {
     const bool got = inner_.ReadFor(buffer, capacity, count, timeoutMs);
     if (got && count > 0) Received(buffer, count);
     return got;
