@@ -86,6 +86,16 @@ bool RemoveIfStale(int dirFd, const char* name) {
 
 }  // namespace
 
+bool WriteAll(int fd, std::string_view data) {
+    while (!data.empty()) {
+        const ssize_t n = ::write(fd, data.data(), data.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        data.remove_prefix(static_cast<size_t>(n));
+    }
+    return true;
+}
+
 bool ReplaceFile(const std::string& path, const std::function<bool(int fd)>& write) {
     const std::string target = ReplaceTarget(path);
     const mode_t mode = ModeFor(target);

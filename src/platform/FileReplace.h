@@ -10,8 +10,13 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 
 namespace kestrane {
+
+// Writes all of data to fd, going on after short writes and interruptions.
+// False when a write fails.
+bool WriteAll(int fd, std::string_view data);
 
 // Writes path's new contents through write(fd) into a temporary file, which
 // gets path's permission bits (or 0666 less the umask for a new file), is

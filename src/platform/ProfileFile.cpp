@@ -157,16 +157,6 @@ std::optional<Plan> PlanEdits(int fd, std::vector<Target> targets) {
     return plan;
 }
 
-bool WriteAll(int fd, std::string_view data) {
-    while (!data.empty()) {
-        const ssize_t n = ::write(fd, data.data(), data.size());
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        data.remove_prefix(static_cast<size_t>(n));
-    }
-    return true;
-}
-
 // Copies in's bytes from `from` up to `to` (to the end of the file when `to`
 // is nullopt). False when a read or write fails, or when the file ends before
 // `to`: it changed since it was planned.

@@ -15,21 +15,6 @@
 
 namespace kestrane::profile {
 
-namespace {
-
-bool WriteAll(int fd, const std::string& text) {
-    size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += static_cast<size_t>(n);
-    }
-    return true;
-}
-
-}  // namespace
-
 std::string BackupDirectory(const char* xdgDataHome, const char* home) {
     // A relative XDG_DATA_HOME is invalid and is ignored, as the base
     // directory rules say.

@@ -21,17 +21,6 @@ std::string Reason(const std::string& path) {
     return path + ": " + std::strerror(errno);
 }
 
-bool WriteAll(int fd, const std::string& text) {
-    size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += static_cast<size_t>(n);
-    }
-    return true;
-}
-
 // A new empty file with `mode`, so that ReplaceFile keeps that mode; false
 // when the name is taken.
 bool CreateExclusive(const std::string& path, mode_t mode) {
