@@ -6,8 +6,8 @@
 // once per back-off period (doubling up to a limit) until it answers, so a
 // dead controller does not slow its neighbours. A line that is lost (adapter
 // unplugged, serial server gone) is reported once, all its devices go
-// offline, and it is reopened with a back-off of its own; nothing spins while
-// it waits, and a stop request wakes every wait.
+// offline, and it is tried again every second (PollerTiming); nothing spins
+// while it waits, and a stop request wakes every wait.
 #pragma once
 
 #include <atomic>
@@ -38,7 +38,10 @@ namespace kestrane::bridge {
 struct PollerTiming {
     int failedCyclesOffline = 3;
     std::chrono::milliseconds deadFirst{1000}, deadMax{60000};
-    std::chrono::milliseconds reopenFirst{1000}, reopenMax{30000};
+    // A lost line is tried again every second: a failed open of a missing
+    // device or a refused connect costs nothing, and a doubling wait would
+    // leave a replugged adapter unread for up to that wait.
+    std::chrono::milliseconds reopenFirst{1000}, reopenMax{1000};
 };
 
 // Opens the line of a bus; nullptr with the reason in `error`.
