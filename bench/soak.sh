@@ -72,8 +72,12 @@ bridge_pid="" broker_pid="" sub_pid="" pages_pid="" stamp_pid="" mounted=""
 cleanup() {
     set +e
     [ -n "$pages_pid" ] && kill "$pages_pid" 2>/dev/null
-    [ -n "$bridge_pid" ] && kill -TERM "$bridge_pid" 2>/dev/null
-    [ -n "$bridge_pid" ] && wait "$bridge_pid" 2>/dev/null
+    if [ -n "$bridge_pid" ]; then
+        kill -TERM "$bridge_pid" 2>/dev/null
+        for _ in $(seq 100); do kill -0 "$bridge_pid" 2>/dev/null || break; sleep 0.1; done
+        kill -KILL "$bridge_pid" 2>/dev/null
+        wait "$bridge_pid" 2>/dev/null
+    fi
     for pid in "${sim_pid[@]}" $sub_pid $broker_pid $stamp_pid; do kill "$pid" 2>/dev/null; done
     for pid in "${sim_pid[@]}" $sub_pid $broker_pid $pages_pid $stamp_pid; do wait "$pid" 2>/dev/null; done
     if [ -n "${SOAK_KEEP:-}" ]; then
