@@ -20,6 +20,9 @@
 #
 # usage: bench/soak.sh [minutes, default 20] (SOAK_BUILD: build folder, default build)
 set -euo pipefail
+# Everything in one group, which bash reads whole before it runs it: the
+# script may be edited while a long run goes on.
+{
 cd "$(dirname "$0")/.."
 minutes=${1:-20}
 build=${SOAK_BUILD:-build}
@@ -235,6 +238,7 @@ snapshot() {
     # Let the server retire the closed connections' threads.
     sleep 2
     proc_figures >"$work/snap.$1"
+    cat "/proc/$bridge_pid/smaps" >"$work/smaps.$1" 2>/dev/null || true
     note "$1"
     kill -USR2 "$pages_pid"
     say "$1: $(awk '{ printf "RSS %.1f MB, %d descriptors, %d threads", $1 / 1024, $2, $3 }' "$work/snap.$1")"
@@ -346,3 +350,4 @@ if [ "$rc" != 0 ]; then
     tail -n 20 "$work/bridge.log" >&2
 fi
 exit "$rc"
+}
