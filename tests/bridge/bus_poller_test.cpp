@@ -3,7 +3,9 @@
 // and comes back, and the stop that wakes every wait.
 #include <gtest/gtest.h>
 
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 #include <set>
 
 #include "RecordingSink.h"
@@ -210,6 +212,35 @@ TEST(BusPoller, UnopenablePortLeavesDevicesOfflineFailsCommandsAndStopsAtOnce) {
     poller.Join();
     EXPECT_EQ(attempts, 1);
     EXPECT_FALSE(sink.Of(4).front().online);
+}
+
+TEST(BusPoller, MissingLineIsTriedAgainEverySecondHoweverLongItStaysAway) {
+    // A doubling wait would leave a replugged adapter unread for as long
+    // again as it was away: after 1, 2 and 4 s, the fourth try came 7 s in.
+    RecordingSink sink;
+    std::mutex mutex;
+    std::condition_variable tried;
+    std::vector<std::chrono::steady_clock::time_point> attempts;
+    const LineOpener missing = [&](const BusConfig&, std::string* error) {
+        {
+            const std::lock_guard lock(mutex);
+            attempts.push_back(std::chrono::steady_clock::now());
+        }
+        tried.notify_all();
+        *error = "No such file or directory";
+        return std::unique_ptr<ISerialLine>();
+    };
+    BusPoller poller(0, Bus("/dev/ttyUSB-unplugged", {1}), 5, sink, missing);
+    poller.Start();
+    {
+        std::unique_lock lock(mutex);
+        ASSERT_TRUE(
+            tried.wait_for(lock, std::chrono::seconds(20), [&] { return attempts.size() >= 5; }));
+    }
+    poller.RequestStop();
+    poller.Join();
+    for (size_t i = 1; i < 5; ++i)
+        EXPECT_LT(attempts[i] - attempts[i - 1], milliseconds(2500)) << "between tries " << i;
 }
 
 TEST(BridgeBuses, SameSerialNumberOnTwoBusesKeepsTheSecondOnItsBusId) {
