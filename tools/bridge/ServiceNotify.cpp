@@ -42,7 +42,7 @@ void ServiceNotify::Alive() {
 }
 
 int WaitForStopWatching(const sigset_t& stopSignals, const Liveness& liveness,
-                        ServiceNotify& notify) {
+                        ServiceNotify& notify, const std::function<void()>& housekeeping) {
     const std::chrono::microseconds every = notify.PingInterval().value_or(kCheckWithoutWatchdog);
     timespec timeout{};
     timeout.tv_sec = static_cast<time_t>(every.count() / 1000000);
@@ -65,6 +65,7 @@ int WaitForStopWatching(const sigset_t& stopSignals, const Liveness& liveness,
         }
         const int signalNumber = sigtimedwait(&stopSignals, nullptr, &timeout);
         if (signalNumber > 0) return signalNumber;
+        if (housekeeping) housekeeping();
         // EAGAIN: the interval has passed; EINTR: another signal came.
     }
 }

@@ -9,6 +9,7 @@
 #include <signal.h>
 
 #include <chrono>
+#include <functional>
 #include <optional>
 
 #include "bridge/Liveness.h"
@@ -32,8 +33,9 @@ private:
 // Waits for one of `stopSignals` (blocked in every thread) and returns it.
 // Meanwhile checks `liveness` at every ping interval (every ten seconds
 // without a watchdog): pings while every thread is alive, logs a stall once
-// and stays silent until the thread is back.
+// and stays silent until the thread is back. `housekeeping` (may be empty)
+// runs on this thread at every check.
 int WaitForStopWatching(const sigset_t& stopSignals, const Liveness& liveness,
-                        ServiceNotify& notify);
+                        ServiceNotify& notify, const std::function<void()>& housekeeping = {});
 
 }  // namespace kestrane::bridge

@@ -1,13 +1,13 @@
 // kestrane-bridge: polls every configured controller on every bus and hands
 // the values to the MQTT publisher, with --json-lines to stdout, and with a
 // [web] table serves the web page.
-#include <malloc.h>
 #include <signal.h>
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <string>
 
+#include "AllocatorTuning.h"
 #include "BridgeLiveness.h"
 #include "BridgeWeb.h"
 #include "HashPasswordCommand.h"
@@ -59,20 +59,6 @@ LineOpener Opener(bool verbose) {
             BridgeLog(LogLevel::kDebug, port + ": " + std::string(frame));
         });
     };
-}
-
-// The allocator set up for years of small allocations. Fixed thresholds
-// instead of glibc's sliding ones: freeing the 19 MiB of a password check
-// would otherwise raise them for good, and every later check and every
-// drained history queue would stay with the process (90 MB resident after a
-// few logins instead of about 15). One arena instead of one per busy thread:
-// each keeps its own high-water mark, and over eight minutes of bench/soak.sh
-// the resident memory crept up by 2.7 MB with them and by 0.8 MB with one.
-void TuneAllocator() {
-    constexpr int kThreshold = 1 << 20;
-    mallopt(M_MMAP_THRESHOLD, kThreshold);
-    mallopt(M_TRIM_THRESHOLD, kThreshold);
-    mallopt(M_ARENA_MAX, 1);
 }
 
 // Blocks SIGINT and SIGTERM in every thread, then waits for one of them here.
@@ -177,7 +163,7 @@ int Run(const Arguments& args) {
         WaitForStopWatching(stopSignals,
                             WatchBridgeThreads(buses, mqtt.get(), web.get(),
                                                historyConfig.intervalS > 0 ? &history : nullptr),
-                            service);
+                            service, HeapTrimmer());
     service.Stopping();
     BridgeLog(LogLevel::kInfo, std::string("stopping on ") + strsignal(signalNumber));
     // The web server first, so no browser waits on a stream that will not
