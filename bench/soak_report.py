@@ -45,6 +45,14 @@ def read_snap(name):
             'at': float(at)}
 
 
+def anonymous_kb(name):
+    """The anonymous resident memory (heap, stacks) in the smaps the script kept, or None."""
+    path = os.path.join(work, name)
+    if not os.path.exists(path):
+        return None
+    return sum(int(line.split()[1]) for line in open(path) if line.startswith('Anonymous:'))
+
+
 def read_outcome():
     outcome = {}
     path = os.path.join(work, 'outcome.txt')
@@ -210,7 +218,13 @@ row('JSON lines whole', f'{torn_json} torn', '0', torn_json == 0, hard=True)
 if warm_snap and end_snap:
     growth = (end_snap['rss'] - warm_snap['rss']) / 1024
     row('RSS after warm-up / at end', f'{warm_snap["rss"] / 1024:.1f} / {end_snap["rss"] / 1024:.1f} MB '
-        f'(+{growth:.2f})', 'growth ≤ 1 MB', growth <= 1)
+        f'({growth:+.2f})', 'growth ≤ 1 MB', growth <= 1)
+    anon = anonymous_kb('smaps.warm'), anonymous_kb('smaps.end')
+    if None not in anon:
+        # The rest of the growth is program and library pages read in by code that
+        # first ran after the warm-up (a fault's own path), not memory taken.
+        row('  of it anonymous (heap, stacks)', f'{anon[0] / 1024:.1f} / {anon[1] / 1024:.1f} MB '
+            f'({(anon[1] - anon[0]) / 1024:+.2f})', '', True)
     row('open descriptors after warm-up / at end', f'{warm_snap["fds"]} / {end_snap["fds"]}',
         'back to warm-up', end_snap['fds'] <= warm_snap['fds'])
     row('threads after warm-up / at end', f'{warm_snap["threads"]} / {end_snap["threads"]}',
