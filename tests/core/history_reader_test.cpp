@@ -160,7 +160,9 @@ TEST(HistoryReaderTest, NumbersReadAsFromCharsReadsThemInEveryForm) {
         const bool valid = result.ec == std::errc() &&
                            result.ptr == trimmed.data() + trimmed.size() && std::isfinite(expected);
         ASSERT_EQ(day.samples.size(), valid ? 1u : 0u) << text;
-        if (valid) EXPECT_EQ(day.samples[0].batteryVoltage, expected) << text;
+        if (valid) {
+            EXPECT_EQ(day.samples[0].batteryVoltage, expected) << text;
+        }
     }
     // Whole numbers: out of range for the temperature's 32 bits is junk.
     const std::string base = Record("8:5:0");
@@ -177,7 +179,9 @@ TEST(HistoryReaderTest, NumbersReadAsFromCharsReadsThemInEveryForm) {
         const HistoryDay day =
             Parse(base.substr(0, base.size() - tail.size()) + ",31," + text + "\n");
         ASSERT_EQ(day.samples.size(), expected ? 1u : 0u) << text;
-        if (expected) EXPECT_EQ(day.samples[0].batteryTemperature, *expected) << text;
+        if (expected) {
+            EXPECT_EQ(day.samples[0].batteryTemperature, *expected) << text;
+        }
     }
 }
 

@@ -139,8 +139,9 @@ TEST_F(LinkDoctorPtyTest, EachFaultIsToldApart) {
         const DoctorReport report = Diagnose(c.baud, c.address);
         EXPECT_EQ(report.exitStatus, c.exitStatus);
         EXPECT_EQ(report.classification.has_value(), c.finding.has_value());
-        if (report.classification && c.finding)
+        if (report.classification && c.finding) {
             EXPECT_EQ(report.classification->finding, *c.finding);
+        }
         EXPECT_EQ(report.workingBaud, c.workingBaud);
         EXPECT_EQ(report.workingAddress, c.workingAddress);
         EXPECT_EQ(FailedChecks(report), c.failed);

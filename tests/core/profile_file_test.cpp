@@ -305,7 +305,9 @@ TEST_F(ProfileFileTest, AWriteKilledAtAnyMomentLeavesNoPartOfTheFile) {
         kill(writer, SIGKILL);
         int status = 0;
         ASSERT_EQ(waitpid(writer, &status, 0), writer);
-        if (fs::exists(path_)) EXPECT_EQ(ReadRaw(), whole);
+        if (fs::exists(path_)) {
+            EXPECT_EQ(ReadRaw(), whole);
+        }
         RemoveStaleReplaceFiles(path_);
         for (const auto& entry : fs::directory_iterator(dir_))
             EXPECT_EQ(entry.path().string(), path_);

@@ -190,7 +190,9 @@ TEST_F(BridgeHistory, KilledAtRandomMomentsItLeavesOnlyWholeLines) {
     }
     EXPECT_GT(records, 0);
     for (const auto& entry : fs::recursive_directory_iterator(History()))
-        if (entry.is_regular_file()) EXPECT_TRUE(FileEndsWithLineEnd(entry.path())) << entry.path();
+        if (entry.is_regular_file()) {
+            EXPECT_TRUE(FileEndsWithLineEnd(entry.path())) << entry.path();
+        }
 }
 
 TEST_F(BridgeHistory, AFullDiskLosesNoLineInHalfAndWritingResumes) {
