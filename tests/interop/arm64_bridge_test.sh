@@ -21,33 +21,7 @@ for tool in file jq mosquitto_sub "${emulator[0]}" "$mosquitto"; do
     command -v "$tool" >/dev/null || { echo "FAIL: needs $tool"; exit 1; }
 done
 
-dir=$(mktemp -d)
-pids=()
-running() { kill -0 "$1" 2>/dev/null; }
-# Asks every program to end, and kills what is still running 10 s later.
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
-    for pid in "${pids[@]}"; do
-        wait_for 10 eval "! running $pid" || kill -KILL "$pid" 2>/dev/null
-        wait "$pid" 2>/dev/null
-    done
-    rm -rf "$dir"
-}
-trap cleanup EXIT
-fail() {
-    echo "FAIL: $*"
-    for log in "$dir"/*.log; do echo "--- $log"; tail -n 20 "$log"; done
-    exit 1
-}
-# wait_for SECONDS COMMAND...: runs COMMAND every 0.1 s until it succeeds.
-wait_for() {
-    local deadline=$((SECONDS + $1))
-    shift
-    until "$@"; do
-        [ "$SECONDS" -lt "$deadline" ] || return 1
-        sleep 0.1
-    done
-}
+. "$(dirname "$0")/../support/scratch_processes.sh"
 
 version=$(sed -n 's/^project(KestraneMonitor VERSION \([0-9.]*\).*/\1/p' \
     "$(dirname "$0")/../../CMakeLists.txt")

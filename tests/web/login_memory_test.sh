@@ -12,28 +12,7 @@ sim="${1:?usage: login_memory_test.sh kestrane-sim kestrane-bridge}"
 bridge="${2:?usage: login_memory_test.sh kestrane-sim kestrane-bridge}"
 command -v curl >/dev/null || { echo "FAIL: needs curl"; exit 1; }
 
-dir=$(mktemp -d)
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
-    for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null; done
-    rm -rf "$dir"
-}
-trap cleanup EXIT
-fail() {
-    echo "FAIL: $*"
-    tail -n 20 "$dir/bridge.log"
-    exit 1
-}
-# wait_for SECONDS COMMAND...: runs COMMAND every 0.1 s until it succeeds.
-wait_for() {
-    local deadline=$((SECONDS + $1))
-    shift
-    until "$@"; do
-        [ "$SECONDS" -lt "$deadline" ] || return 1
-        sleep 0.1
-    done
-}
+. "$(dirname "$0")/../support/scratch_processes.sh"
 
 "$sim" --devices 1 --link "$dir/bus" >"$dir/sim.log" 2>&1 &
 pids+=($!)
