@@ -8,6 +8,7 @@
 #include "protocol/RegisterMap.h"
 #include "serial/CSerialPort.h"
 #include "sim/SimulatorThread.h"
+#include "support/StillSimulator.h"
 
 namespace kestrane {
 namespace {
@@ -18,10 +19,8 @@ using sim::SimulatorThread;
 class BusMasterPtyTest : public ::testing::Test {
 protected:
     void Serve(SimulatorOptions options) {
-        options.daySeconds = 0;
-        sim = std::make_unique<SimulatorThread>(options);
-        std::string error;
-        ASSERT_TRUE(sim->Start(&error)) << error;
+        sim = testing::StartStillSimulator(options);
+        ASSERT_TRUE(sim);
         ASSERT_TRUE(port.Open(sim->DevicePath())) << port.LastErrorText();
         ASSERT_TRUE(port.Configure(9600)) << port.LastErrorText();
     }

@@ -9,6 +9,7 @@
 #include "doctor/BusScan.h"
 #include "sim/FactoryDefaults.h"
 #include "sim/SimulatorThread.h"
+#include "support/StillSimulator.h"
 
 namespace kestrane {
 namespace {
@@ -19,10 +20,8 @@ using sim::SimulatorThread;
 class BusScanTest : public ::testing::Test {
 protected:
     void Serve(SimulatorOptions options) {
-        options.daySeconds = 0;
-        sim = std::make_unique<SimulatorThread>(options);
-        std::string error;
-        ASSERT_TRUE(sim->Start(&error)) << error;
+        sim = testing::StartStillSimulator(options);
+        ASSERT_TRUE(sim);
     }
     BusScanResult Scan(double budgetSeconds = 30) {
         BusScanOptions options;

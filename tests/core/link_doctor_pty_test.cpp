@@ -15,6 +15,7 @@
 #include "sim/SimulatorThread.h"
 #include "support/HoldingProcess.h"
 #include "support/ScratchDir.h"
+#include "support/StillSimulator.h"
 
 namespace kestrane {
 namespace {
@@ -32,10 +33,8 @@ std::vector<std::string> FailedChecks(const DoctorReport& report) {
 class LinkDoctorPtyTest : public ::testing::Test {
 protected:
     void Serve(SimulatorOptions options) {
-        options.daySeconds = 0;
-        sim = std::make_unique<SimulatorThread>(options);
-        std::string error;
-        ASSERT_TRUE(sim->Start(&error)) << error;
+        sim = testing::StartStillSimulator(options);
+        ASSERT_TRUE(sim);
     }
     DoctorReport Diagnose(unsigned baud, int address, double searchSeconds = 30,
                           std::string port = {}) {

@@ -12,6 +12,7 @@
 #include "sim/SimulatorThread.h"
 #include "sim/StrictLine.h"
 #include "support/ModbusTestFrames.h"
+#include "support/StillSimulator.h"
 
 namespace kestrane::sim {
 namespace {
@@ -59,10 +60,8 @@ TEST(StrictLine, OptionsTurnTheFaultsOn) {
 class StrictLinePty : public ::testing::Test {
 protected:
     void Serve(SimulatorOptions options, unsigned portBaud) {
-        options.daySeconds = 0;
-        sim = std::make_unique<SimulatorThread>(options);
-        std::string error;
-        ASSERT_TRUE(sim->Start(&error)) << error;
+        sim = testing::StartStillSimulator(options);
+        ASSERT_TRUE(sim);
         ASSERT_TRUE(port.Open(sim->DevicePath())) << port.LastErrorText();
         ASSERT_TRUE(port.Configure(portBaud)) << port.LastErrorText();
     }

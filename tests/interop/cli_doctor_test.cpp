@@ -10,6 +10,7 @@
 
 #include "sim/SimulatorThread.h"
 #include "support/ProgramRun.h"
+#include "support/StillSimulator.h"
 
 namespace kestrane {
 namespace {
@@ -22,10 +23,8 @@ using testing::ProgramRun;
 class CliDoctor : public ::testing::Test {
 protected:
     void Serve(SimulatorOptions options) {
-        options.daySeconds = 0;
-        sim_ = std::make_unique<SimulatorThread>(options);
-        std::string error;
-        ASSERT_TRUE(sim_->Start(&error)) << error;
+        sim_ = testing::StartStillSimulator(options);
+        ASSERT_TRUE(sim_);
         path_ = sim_->DevicePath();
     }
     ProgramRun RunCli(const std::string& arguments) {

@@ -27,6 +27,7 @@
 #include "sim/SimRegisters.h"
 #include "sim/SimulatorThread.h"
 #include "support/ProgramRun.h"
+#include "support/StillSimulator.h"
 #include "support/TargetProgram.h"
 
 namespace kestrane::testing {
@@ -128,10 +129,8 @@ protected:
         Serve({.devices = {1, 2}, .linkPath = pair_});
     }
     void Serve(SimulatorOptions options) {
-        options.daySeconds = 0;
-        sims_.push_back(std::make_unique<SimulatorThread>(options));
-        std::string error;
-        ASSERT_TRUE(sims_.back()->Start(&error)) << error;
+        sims_.push_back(testing::StartStillSimulator(options));
+        ASSERT_TRUE(sims_.back());
     }
     // `input` is what the person types; none means stdin is empty.
     ProgramRun Setup(const std::string& arguments, const std::string& input = "") const {

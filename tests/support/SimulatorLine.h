@@ -10,16 +10,15 @@
 
 #include "sim/SimulatorThread.h"
 #include "support/RawPty.h"
+#include "support/StillSimulator.h"
 
 namespace kestrane::testing {
 
 class SimulatorLine : public ::testing::Test {
 protected:
     void Serve(sim::SimulatorOptions options = {}) {
-        options.daySeconds = 0;
-        sim = std::make_unique<sim::SimulatorThread>(options);
-        std::string error;
-        ASSERT_TRUE(sim->Start(&error)) << error;
+        sim = StartStillSimulator(options);
+        ASSERT_TRUE(sim);
         ASSERT_TRUE(line.Open(sim->DevicePath()));
     }
     // Writes `request` and returns what comes back until `idleMs` of silence.
