@@ -27,14 +27,7 @@ printf '%-22s  %7s  %8s  %6s  %-14s  %9s\n' scenario run-s search-s probes found
 for scenario in 7:19200 200:19200; do
     address=${scenario%%:*}
     baud=${scenario##*:}
-    "$sim" --pace --strict-line --address "$address" --baud "$baud" >"$work/sim.out" 2>"$work/sim.err" &
-    sim_pid=$!
-    for _ in $(seq 50); do
-        [ -s "$work/sim.out" ] && break
-        sleep 0.1
-    done
-    port=$(head -n 1 "$work/sim.out")
-    [ -n "$port" ] || { echo "doctor_search: the simulator did not start" >&2; exit 1; }
+    start_sim doctor_search --pace --strict-line --address "$address" --baud "$baud"
     start=$(now)
     status=0
     "$cli" doctor --port "$port" --baud 9600 --address 1 --cycles "$cycles" \

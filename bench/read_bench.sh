@@ -36,14 +36,7 @@ notes=()
 for baud in 9600 115200; do
     for addresses in 1 1,2,3,4,5,6,7,8; do
         devices=$(echo "$addresses" | tr ',' '\n' | wc -l)
-        "$sim" --pace --baud "$baud" --devices "$addresses" >"$work/sim.out" 2>"$work/sim.err" &
-        sim_pid=$!
-        for _ in $(seq 50); do
-            [ -s "$work/sim.out" ] && grep -q '^wire-time floor' "$work/sim.err" && break
-            sleep 0.1
-        done
-        port=$(head -n 1 "$work/sim.out")
-        [ -n "$port" ] || { echo "read_bench: the simulator did not start" >&2; cat "$work/sim.err" >&2; exit 1; }
+        start_sim read_bench --pace --baud "$baud" --devices "$addresses"
         floor=$(sed -n 's/^wire-time floor per cycle: \([0-9.]*\) ms.*/\1/p' "$work/sim.err")
         floor=$(awk -v f="$floor" -v n="$devices" 'BEGIN { printf "%.1f", f * n }')
         # The same floor without the inter-frame gaps, which a master that

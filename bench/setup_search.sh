@@ -22,16 +22,9 @@ printf '%-34s  %-8s  %-22s  %6s  %8s\n' bus search found probes seconds
 for scenario in ${SCENARIOS:-"7:19200:--strict-line" "1,2:9600:" "200:9600:"}; do
     IFS=: read -r devices baud extra <<<"$scenario"
     for search in default full; do
-        rm -f "$work/sim.out" "$work/bridge.toml"
+        rm -f "$work/bridge.toml"
         # shellcheck disable=SC2086  # $extra is one option or none
-        "$sim" --pace --baud "$baud" --devices "$devices" $extra >"$work/sim.out" 2>/dev/null &
-        sim_pid=$!
-        for _ in $(seq 50); do
-            [ -s "$work/sim.out" ] && break
-            sleep 0.1
-        done
-        port=$(head -n 1 "$work/sim.out")
-        [ -n "$port" ] || { echo "setup_search: the simulator did not start" >&2; exit 1; }
+        start_sim setup_search --pace --baud "$baud" --devices "$devices" $extra
         full=""
         [ "$search" = full ] && full=--full
         status=0
