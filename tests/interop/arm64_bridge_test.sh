@@ -59,9 +59,7 @@ mosquitto_sub -h 127.0.0.1 -p "$broker_port" -v -t 'kestrane/+/state' \
     -t 'kestrane/bridge/availability' >"$dir/messages.log" 2>"$dir/sub.log" &
 pids+=($!)
 
-"$sim" --devices 1,2 --link "$dir/bus" >"$dir/sim.log" 2>&1 &
-pids+=($!)
-wait_for 10 test -e "$dir/bus" || fail "simulator did not start"
+start_sim "$sim" 1,2
 
 cat >"$dir/bridge.toml" <<CONF
 poll_interval_s = 1

@@ -32,6 +32,15 @@ fail() {
     exit 1
 }
 
+# start_sim SIM ADDRESSES: starts the simulator SIM with controllers at those
+# addresses (1,2) on the pseudo-terminal linked at $dir/bus, its log in
+# $dir/sim.log, and waits for the link.
+start_sim() {
+    "$1" --devices "$2" --link "$dir/bus" >"$dir/sim.log" 2>&1 &
+    pids+=($!)
+    wait_for 10 test -e "$dir/bus" || fail "simulator did not start"
+}
+
 cleanup_scratch_processes() {
     local pid
     for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done

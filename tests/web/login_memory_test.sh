@@ -14,9 +14,7 @@ command -v curl >/dev/null || { echo "FAIL: needs curl"; exit 1; }
 
 . "$(dirname "$0")/../support/scratch_processes.sh"
 
-"$sim" --devices 1 --link "$dir/bus" >"$dir/sim.log" 2>&1 &
-pids+=($!)
-wait_for 10 test -e "$dir/bus" || fail "simulator did not start"
+start_sim "$sim" 1
 password="login-memory-$RANDOM"
 hash=$(printf '%s\n' "$password" | "$bridge" --hash-password) || fail "no hash"
 cat >"$dir/bridge.toml" <<CONF

@@ -16,9 +16,7 @@ command -v jq >/dev/null || { echo "FAIL: needs jq"; exit 1; }
 
 . "$(dirname "$0")/../support/scratch_processes.sh"
 
-"$sim" --devices 1,2 --link "$dir/bus" >"$dir/sim.log" 2>&1 &
-pids+=($!)
-wait_for 10 test -e "$dir/bus" || fail "simulator did not start"
+start_sim "$sim" 1,2
 
 # Port 0: the bridge takes a free port and says which in its log.
 cat >"$dir/bridge.toml" <<CONF
